@@ -1,0 +1,6 @@
+// The runtime's entry point.
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  return 0;
+}

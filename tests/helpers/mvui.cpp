@@ -1,0 +1,144 @@
+// mvui: drives the windows of another process for tests.
+//
+//   mvui find     <window> [--timeout ms]             prints the window handle
+//   mvui list     <window> [--timeout ms]             one line per child: id<TAB>class<TAB>text
+//   mvui click    <window> --id N [--timeout ms]      presses a button (BM_CLICK)
+//   mvui settext  <window> --id N --text T            sets an edit control's text
+//   mvui select   <window> --id N --index I           selects a list-box or combo-box item
+//   mvui close    <window>                            sends WM_CLOSE
+//
+// <window> is --class NAME and/or --title TEXT (exact match) of a visible top-level window. Waiting
+// for the window (default 10 s) is the only wait; every message is sent with a time-out.
+// Exit codes: 0 done, 1 window or control not found, 2 usage error.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr UINT kSendTimeout = 5000;
+
+struct Options {
+  std::wstring command, class_name, title, text;
+  int id = -1;
+  int index = -1;
+  DWORD timeout = 10000;
+  bool has_class = false, has_title = false;
+};
+
+struct FindState {
+  const Options* options;
+  HWND found;
+};
+
+std::wstring ClassOf(HWND w) {
+  wchar_t buffer[256] = {};
+  GetClassNameW(w, buffer, 256);
+  return buffer;
+}
+
+std::wstring TextOf(HWND w) {
+  wchar_t buffer[1024] = {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                      kSendTimeout, &ignored);
+  return buffer;
+}
+
+BOOL CALLBACK MatchTopLevel(HWND w, LPARAM param) {
+  auto* state = reinterpret_cast<FindState*>(param);
+  if (!IsWindowVisible(w)) return TRUE;
+  const Options& o = *state->options;
+  if (o.has_class && ClassOf(w) != o.class_name) return TRUE;
+  if (o.has_title && TextOf(w) != o.title) return TRUE;
+  state->found = w;
+  return FALSE;
+}
+
+HWND FindTopLevel(const Options& o) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    FindState state{&o, nullptr};
+    EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&state));
+    if (state.found) return state.found;
+    if (GetTickCount() - start >= o.timeout) return nullptr;
+    Sleep(50);
+  }
+}
+
+BOOL CALLBACK PrintChild(HWND w, LPARAM) {
+  std::wstring text = TextOf(w);
+  for (auto& c : text)
+    if (c == L'\r' || c == L'\n' || c == L'\t') c = L' ';
+  std::wprintf(L"%d\t%ls\t%ls\n", GetDlgCtrlID(w), ClassOf(w).c_str(), text.c_str());
+  return TRUE;
+}
+
+bool ParseArguments(int argc, wchar_t** argv, Options& o) {
+  if (argc < 2) return false;
+  o.command = argv[1];
+  for (int i = 2; i < argc; ++i) {
+    std::wstring a = argv[i];
+    if (i + 1 >= argc) return false;
+    const wchar_t* v = argv[++i];
+    if (a == L"--class") o.class_name = v, o.has_class = true;
+    else if (a == L"--title") o.title = v, o.has_title = true;
+    else if (a == L"--text") o.text = v;
+    else if (a == L"--id") o.id = static_cast<int>(std::wcstol(v, nullptr, 0));
+    else if (a == L"--index") o.index = static_cast<int>(std::wcstol(v, nullptr, 0));
+    else if (a == L"--timeout") o.timeout = static_cast<DWORD>(std::wcstoul(v, nullptr, 0));
+    else return false;
+  }
+  return o.has_class || o.has_title;
+}
+
+int Fail(const wchar_t* what) {
+  std::fwprintf(stderr, L"mvui: %ls\n", what);
+  return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  Options o;
+  if (!ParseArguments(argc, argv, o)) {
+    std::fputs("usage: mvui find|list|click|settext|select|close --class C --title T "
+               "[--id N] [--text T] [--index I] [--timeout ms]\n", stderr);
+    return 2;
+  }
+  HWND window = FindTopLevel(o);
+  if (!window) return Fail(L"window not found");
+  HWND control = o.id >= 0 ? GetDlgItem(window, o.id) : nullptr;
+  DWORD_PTR result = 0;
+
+  if (o.command == L"find") {
+    std::wprintf(L"%p\n", static_cast<void*>(window));
+  } else if (o.command == L"list") {
+    EnumChildWindows(window, PrintChild, 0);
+  } else if (o.command == L"close") {
+    PostMessageW(window, WM_CLOSE, 0, 0);
+  } else if (!control) {
+    return Fail(L"control not found");
+  } else if (o.command == L"click") {
+    // Posted: the button's owner may open a modal loop that would hold a sent message.
+    PostMessageW(control, BM_CLICK, 0, 0);
+  } else if (o.command == L"settext") {
+    SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(o.text.c_str()),
+                        SMTO_ABORTIFHUNG, kSendTimeout, &result);
+  } else if (o.command == L"select") {
+    bool combo = ClassOf(control).find(L"ComboBox") != std::wstring::npos ||
+                 ClassOf(control).find(L"COMBOBOX") != std::wstring::npos;
+    UINT set = combo ? CB_SETCURSEL : LB_SETCURSEL;
+    WORD notify = combo ? CBN_SELCHANGE : LBN_SELCHANGE;
+    SendMessageTimeoutW(control, set, static_cast<WPARAM>(o.index), 0, SMTO_ABORTIFHUNG, kSendTimeout,
+                        &result);
+    SendMessageTimeoutW(window, WM_COMMAND, MAKEWPARAM(o.id, notify), reinterpret_cast<LPARAM>(control),
+                        SMTO_ABORTIFHUNG, kSendTimeout, &result);
+  } else {
+    return Fail(L"unknown command");
+  }
+  std::fflush(stdout);
+  return 0;
+}
