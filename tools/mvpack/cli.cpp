@@ -23,10 +23,12 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   CLI::App app{"mvpack: builds, inspects, verifies and extracts Marevault Setup installers", "mvpack"};
   app.require_subcommand(1);
 
-  std::string project, output, installer, folder;
+  std::string project, output, installer, folder, runtime;
   auto* build = app.add_subcommand("build", "Build an installer from a project file");
   build->add_option("project", project, "Project file (JSON)")->required();
   build->add_option("-o,--output", output, "Installer to write")->required();
+  build->add_option("--runtime", runtime, "The runtime executable (mvsetup.exe) to add the package to")
+      ->required();
   auto* inspect = app.add_subcommand("inspect", "Print an installer's package as a project file");
   inspect->add_option("installer", installer, "Installer to read")->required();
   auto* verify = app.add_subcommand("verify", "Run every integrity check of the runtime offline");
