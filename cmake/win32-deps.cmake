@@ -1,6 +1,8 @@
 # Dependencies of the Windows tree: static zlib from the mingw-w64 package, liblzma built from
 # Debian's xz-utils source (fetched by scripts/setup), GoogleTest from its installed sources.
 
+# The static archive, never the import library of zlib1.dll.
+find_library(ZLIB_LIBRARY NAMES libz.a REQUIRED)
 find_package(ZLIB REQUIRED)
 
 file(GLOB MV_XZ_SOURCE_DIRS LIST_DIRECTORIES true "${PROJECT_SOURCE_DIR}/build/src/xz-utils-*")
