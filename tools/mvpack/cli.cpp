@@ -2,7 +2,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <fstream>
+#include <iterator>
 #include <ostream>
+
+#include "build.h"
+#include "project.h"
+#include "verify.h"
 
 namespace mvpack {
 
@@ -12,9 +18,47 @@ namespace {
 constexpr int kUsageError = 64;
 constexpr int kNotSupported = 69;
 
+constexpr int kFailed = 1;
+constexpr int kCorrupt = 2;
+
 int NotSupported(std::ostream& err, const std::string& command) {
   err << "mvpack " << command << ": not supported yet\n";
   return kNotSupported;
+}
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const std::string& path, std::span<const std::uint8_t> bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+int Build(const std::string& project, const std::string& runtime, const std::string& output, std::ostream& out) {
+  mv::BuiltInstaller installer = BuildInstaller(LoadProject(project), ReadAll(runtime));
+  WriteAll(output, installer.file);
+  out << output << ": " << installer.file.size() << " bytes, " << installer.header.FileCount() << " file(s)\n";
+  return 0;
+}
+
+int Verify(const std::string& installer, std::ostream& out) {
+  Verdict v = VerifyInstaller(ReadAll(installer));
+  switch (v.kind) {
+    case Verdict::kSound:
+      out << installer << ": sound\n" << v.message;
+      return 0;
+    case Verdict::kCorrupt:
+      out << installer << ": corrupt installer, code " << v.code << ": " << v.message << "\n";
+      return kCorrupt;
+    case Verdict::kFatal:
+      out << installer << ": refused by the runtime: " << v.message << "\n";
+      return kFailed;
+  }
+  return kFailed;
 }
 
 }  // namespace
@@ -51,7 +95,14 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     return kUsageError;
   }
 
-  for (auto* command : {build, inspect, verify, extract})
+  try {
+    if (build->parsed()) return Build(project, runtime, output, out);
+    if (verify->parsed()) return Verify(installer, out);
+  } catch (const std::exception& e) {
+    err << "mvpack: " << e.what() << "\n";
+    return kFailed;
+  }
+  for (auto* command : {inspect, extract})
     if (command->parsed()) return NotSupported(err, command->get_name());
   return kUsageError;
 }

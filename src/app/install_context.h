@@ -1,0 +1,74 @@
+// InstallContext: the runtime's one process-wide record of run options, package contents and run
+// state. Only the Windows layer touches it; portable code receives the pieces it needs.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/bytes.h"
+#include "base/command_line.h"
+#include "lib/handle.h"
+#include "package/cipher.h"
+#include "package/header.h"
+#include "package/pe.h"
+#include "package/settings.h"
+
+namespace mv {
+
+struct InstallContext {
+  // Start-up.
+  HINSTANCE instance = nullptr;
+  RunOptions options;
+  std::wstring exe_path;
+  std::uint64_t session = 0;
+  HICON large_icon = nullptr;
+  HICON small_icon = nullptr;
+  HWND background_window = nullptr;
+  HWND progress_window = nullptr;
+  int language = 0;
+  bool ole_initialized = false;
+  bool sockets_started = false;
+  std::string host_name;
+  struct {
+    int dpi_x = 96, dpi_y = 96, colour_depth = 32;
+    RECT work_area{};
+  } screen;
+  struct {
+    UniqueModule rasapi, gdiplus, comctl32;
+  } modules;
+  ULONG_PTR gdiplus_token = 0;
+  void* set_window_subclass = nullptr;  // comctl32 functions, when present
+  void* def_subclass_proc = nullptr;
+  // Whether start-up messages are shown in automatic mode (a package option).
+  bool messages_in_automatic_mode = false;
+
+  // The package.
+  SectionInfo section;
+  PackageHeader header;
+  std::unique_ptr<Blowfish> cipher;  // keyed once from the header key when the package is enciphered
+  std::span<const std::uint8_t> mapped_section;  // the section as the loader mapped it
+  Bytes settings_stream;                        // the decoded settings block
+  Settings settings;
+  std::int32_t integrity_check = 0;  // IntegrityCheck setting: 0 none, 1 file CRC, 2 signature
+
+  // The uninstaller: the image without the package section, or empty when the installer file is
+  // copied unchanged (then only its size is kept).
+  Bytes uninstaller_image;
+  std::uint64_t installer_size = 0;
+
+  // Texts of the current language; empty until the language texts are read.
+  std::vector<std::u16string> texts;
+};
+
+InstallContext& Context();
+
+// Text number n of the current language; empty when there is none (the caller then uses its
+// built-in default).
+std::u16string LanguageText(int n);
+
+}  // namespace mv

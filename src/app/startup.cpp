@@ -1,0 +1,119 @@
+#include "app/startup.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/exit.h"
+#include "app/install_context.h"
+#include "app/integrity.h"
+#include "app/message.h"
+#include "base/codepage.h"
+#include "base/format.h"
+#include "base/text.h"
+#include "engine/file_data.h"
+#include "lib/handle.h"
+#include "lib/read_at.h"
+#include "package/corrupt.h"
+#include "package/data_block.h"
+#include "package/package_builder.h"
+#include "package/pe.h"
+#include "package/settings.h"
+
+namespace mv {
+
+namespace {
+
+// The installer's own file, opened for reading with every sharing mode.
+UniqueHandle OpenOwnFile(const std::wstring& path) {
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    DWORD error = GetLastError();
+    FatalError(FormatText(u"Error code 1: The installer could not open itself.\r\nFilename: %s\r\nError #%d: %s",
+                          {U(path), static_cast<int>(error), SystemErrorText(error)}));
+  }
+  return file;
+}
+
+// The start of the file: up to `size` bytes, fewer when the file is shorter (the PE checks then
+// refuse what is missing).
+Bytes ReadFileHead(HANDLE file, std::size_t size) {
+  Bytes head(size);
+  if (!ReadFileAt(file, 0, head)) head.clear();
+  return head;
+}
+
+// The section as the loader mapped it: at most the readable, committed memory from the image base
+// plus the virtual address, so that a damaged section table can never make the reader fault.
+std::span<const std::uint8_t> MappedSection(const SectionInfo& section) {
+  auto* base = reinterpret_cast<const std::uint8_t*>(GetModuleHandleW(nullptr));
+  const std::uint8_t* start = base + section.virtual_address;
+  std::size_t readable = 0;
+  while (readable < section.raw_size) {
+    MEMORY_BASIC_INFORMATION info{};
+    if (!VirtualQuery(start + readable, &info, sizeof info) || info.State != MEM_COMMIT ||
+        (info.Protect & (PAGE_NOACCESS | PAGE_GUARD)) || info.AllocationBase != base)
+      break;
+    const auto* region_end = static_cast<const std::uint8_t*>(info.BaseAddress) + info.RegionSize;
+    readable = static_cast<std::size_t>(region_end - start);
+  }
+  return {start, std::min<std::size_t>(readable, section.raw_size)};
+}
+
+void ReadPackage(HANDLE file) {
+  InstallContext& c = Context();
+  LARGE_INTEGER size{};
+  GetFileSizeEx(file, &size);
+  c.installer_size = static_cast<std::uint64_t>(size.QuadPart);
+
+  Bytes head = ReadFileHead(file, std::min<std::uint64_t>(kMaxPeHeadSize, c.installer_size));
+  c.section = LocateSection(head);
+  LARGE_INTEGER offset{};
+  offset.QuadPart = c.section.raw_offset;
+  if (!SetFilePointerEx(file, offset, nullptr, FILE_BEGIN)) CorruptInstaller(10, true);
+
+  c.mapped_section = MappedSection(c.section);
+  c.header = ParseHeader(c.mapped_section);
+  if (c.header.Enciphered()) c.cipher = std::make_unique<Blowfish>(*c.header.blowfish_key);
+  c.settings_stream = DecodeSettingsBlock(c.mapped_section, c.header, c.cipher.get());
+
+  PackageReader reader(c.settings_stream);
+  Settings stored = ReadSettings(reader, c.header.product_flags2, c.options.SilentMode, [&](const Settings&) {
+    // The background window is created here once it exists (unless the package asks for none).
+    CheckSettingsCrc(c.settings_stream, c.header);
+  });
+  c.settings = EffectiveSettings(stored, c.header.product_flags2);
+  c.integrity_check = c.settings.IntegrityCheck;
+  if (!c.options.ProductNameOverride.empty()) c.settings.DisplayName = c.options.ProductNameOverride;
+  c.messages_in_automatic_mode = (c.settings.ProductFlags >> 35) & 1;
+}
+
+}  // namespace
+
+void RunInstallMode() {
+  InstallContext& c = Context();
+  UniqueHandle file = OpenOwnFile(c.exe_path);
+  try {
+    ReadPackage(file.get());
+
+    // Start-up checks, in their order. The approval address is asked here once the network client
+    // exists.
+    CheckInstallerFile(file.get());
+    // The language dialog is shown here once the wizard exists; until then the default language
+    // stands.
+    // Bitness, excluded Windows versions, the prerequisite product, the single-instance mutex and
+    // the existing installation follow once the OS identification and file services exist.
+
+    // The file pass: every chunk of the file data is decoded and checked.
+    DecodeFileData(file.get());
+  } catch (const CorruptPackage& e) {
+    CorruptInstaller(e.code());
+  } catch (const FatalPackageError& e) {
+    FatalError(Cp1252ToUtf16(e.what()));
+  }
+  ExitInstaller(kExitSuccess);
+}
+
+}  // namespace mv

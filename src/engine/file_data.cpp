@@ -1,0 +1,40 @@
+#include "engine/file_data.h"
+
+#include "app/install_context.h"
+#include "lib/read_at.h"
+#include "package/corrupt.h"
+#include "package/data_block.h"
+#include "package/settings.h"
+
+namespace mv {
+
+namespace {
+constexpr std::uint64_t kFlagCompressedChunks = 1ull << 5;  // ProductFlags: chunks are xz streams
+}  // namespace
+
+void DecodeFileData(HANDLE file) {
+  InstallContext& c = Context();
+  DataBlockOptions options;
+  options.blowfish = c.cipher.get();
+  options.chunks_compressed = (c.settings.ProductFlags & kFlagCompressedChunks) != 0;
+
+  auto decode = [&](DataBlockSource& source) {
+    CheckDataBlockSize(source.Size(), c.header);
+    CheckDataBlockCrc(source, c.header);
+    DecodeDataBlock(source, options, [](std::span<const std::uint8_t>) {});
+  };
+
+  if (!c.settings.ExternalData) {
+    MemoryDataSource source(InSectionDataBlock(c.mapped_section, c.header));
+    decode(source);
+    return;
+  }
+  FileRange range = ExternalDataBlockRange(c.installer_size, c.section, c.header);
+  PullDataSource source(
+      range.length,
+      [&](std::uint64_t offset, std::span<std::uint8_t> out) { return ReadFileAt(file, range.offset + offset, out); },
+      range.offset);
+  decode(source);
+}
+
+}  // namespace mv

@@ -1,0 +1,175 @@
+#include "package/data_block.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "package/corrupt.h"
+#include "package/crc32.h"
+
+namespace mv {
+
+namespace {
+
+constexpr std::size_t kChunkHeadSize = 8;
+constexpr std::size_t kReadPortion = 64 * 1024;
+
+void ReadOrFail(DataBlockSource& source, std::uint64_t offset, std::span<std::uint8_t> out) {
+  if (!source.Read(offset, out))
+    throw FatalPackageError(ArchiveReadFailureMessage(out.size(), source.FilePosition(offset)));
+}
+
+void EmitInPortions(std::span<const std::uint8_t> bytes, const ByteSink& sink) {
+  while (!bytes.empty()) {
+    const std::size_t n = std::min(bytes.size(), kXzPortion);
+    sink(bytes.first(n));
+    bytes = bytes.subspan(n);
+  }
+}
+
+}  // namespace
+
+bool MemoryDataSource::Read(std::uint64_t offset, std::span<std::uint8_t> out) {
+  if (offset > block_.size() || out.size() > block_.size() - offset) return false;
+  if (!out.empty()) std::memcpy(out.data(), block_.data() + offset, out.size());
+  return true;
+}
+
+std::span<const std::uint8_t> InSectionDataBlock(std::span<const std::uint8_t> section,
+                                                 const PackageHeader& header) {
+  const std::uint64_t start = header.SettingsEnd();
+  const std::uint64_t end = static_cast<std::uint64_t>(header.data_end);
+  if (end < start || end > section.size()) throw CorruptPackage(46, "file data outside the section");
+  return section.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
+}
+
+FileRange ExternalDataBlockRange(std::uint64_t file_size, const SectionInfo& section,
+                                 const PackageHeader& header) {
+  const std::uint64_t start = std::uint64_t{section.raw_offset} + header.SettingsEnd();
+  if (start > file_size) throw CorruptPackage(46, "installer file ends before its file data");
+  return {start, file_size - start};
+}
+
+void CheckDataBlockSize(std::uint64_t length, const PackageHeader& header) {
+  if (header.data_size < 0 || length != static_cast<std::uint64_t>(header.data_size))
+    throw CorruptPackage(46, "file data is " + std::to_string(length) + " bytes, the header says " +
+                                 std::to_string(header.data_size));
+}
+
+void CheckDataBlockCrc(DataBlockSource& source, const PackageHeader& header) {
+  std::uint32_t crc = 0;
+  if (auto block = source.InMemory()) {
+    crc = Crc32(*block);
+  } else {
+    Bytes portion(static_cast<std::size_t>(std::min<std::uint64_t>(kReadPortion, source.Size())));
+    for (std::uint64_t offset = 0; offset < source.Size();) {
+      const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(portion.size(), source.Size() - offset));
+      std::span<std::uint8_t> part(portion.data(), n);
+      ReadOrFail(source, offset, part);
+      crc = Crc32(part, crc);
+      offset += n;
+    }
+  }
+  if (crc != header.data_crc) throw CorruptPackage(55, "file data CRC-32 mismatch");
+}
+
+std::string ArchiveReadFailureMessage(std::uint64_t size, std::uint64_t position) {
+  return "Error code 2: failed to read archive data\r\nsize=" + std::to_string(size) +
+         " pos=" + std::to_string(position);
+}
+
+void DecodeDataBlock(DataBlockSource& source, const DataBlockOptions& options, const ByteSink& sink) {
+  const std::uint64_t total = source.Size();
+  const auto in_memory = source.InMemory();
+  Bytes stored;  // the current chunk's bytes when they cannot be used in place
+  std::uint64_t offset = 0;
+  while (offset < total) {
+    const std::uint64_t remaining = total - offset;
+    if (remaining < kChunkHeadSize) throw CorruptPackage(63, "chunk head cut short");
+    std::uint8_t head[kChunkHeadSize];
+    ReadOrFail(source, offset, head);
+    const auto length = static_cast<std::int32_t>(LoadLe32(head));
+    const std::uint32_t expected_crc = LoadLe32(head + 4);
+    if (length < 1) throw CorruptPackage(61, "chunk length " + std::to_string(length));
+    if (static_cast<std::uint64_t>(length) > remaining - kChunkHeadSize)
+      throw CorruptPackage(63, "chunk length " + std::to_string(length) + " beyond the block");
+    const std::uint64_t body = offset + kChunkHeadSize;
+    const auto n = static_cast<std::size_t>(length);
+
+    std::span<const std::uint8_t> bytes;
+    if (in_memory && options.blowfish == nullptr) {
+      bytes = in_memory->subspan(static_cast<std::size_t>(body), n);
+    } else {
+      stored.resize(n);  // bounded by the bytes the block really has
+      ReadOrFail(source, body, stored);
+      bytes = stored;
+    }
+    if (Crc32(bytes) != expected_crc) throw CorruptPackage(62, "chunk CRC-32 mismatch");
+    if (options.blowfish != nullptr) {
+      // A chunk of a length the cipher cannot take stays as it is; decompression then fails.
+      BlowfishDecryptBuffer(*options.blowfish, stored);
+      bytes = stored;
+    }
+    if (options.chunks_compressed) {
+      XzStreamDecoder decoder(sink);
+      bool ok = true;
+      for (std::size_t at = 0; ok && at < bytes.size(); at += kXzPortion)
+        ok = decoder.Feed(bytes.subspan(at, std::min(kXzPortion, bytes.size() - at)));
+      if (!ok || !decoder.Finish()) throw CorruptPackage(60, "chunk does not decompress");
+    } else {
+      EmitInPortions(bytes, sink);
+    }
+    offset = body + n;
+    if (options.progress) options.progress(offset, total);
+  }
+}
+
+DataBlockWriter::DataBlockWriter(DataBlockWriterOptions options, ByteSink sink)
+    : options_(options), sink_(std::move(sink)) {
+  if (options_.chunk_size == 0) throw std::invalid_argument("chunk size must be positive");
+}
+
+void DataBlockWriter::Write(std::span<const std::uint8_t> bytes) {
+  if (finished_) throw std::logic_error("data block already finished");
+  while (!bytes.empty()) {
+    const std::size_t n = std::min(bytes.size(), options_.chunk_size - pending_.size());
+    pending_.insert(pending_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
+    bytes = bytes.subspan(n);
+    if (pending_.size() == options_.chunk_size) EmitChunk();
+  }
+}
+
+void DataBlockWriter::Finish() {
+  if (finished_) return;
+  if (!pending_.empty()) EmitChunk();
+  finished_ = true;
+}
+
+void DataBlockWriter::EmitChunk() {
+  Bytes stored = options_.compress
+                     ? XzCompress(pending_, options_.preset, options_.extreme, options_.check)
+                     : std::move(pending_);
+  pending_.clear();
+  if (options_.blowfish != nullptr) BlowfishEncryptBuffer(*options_.blowfish, stored);
+  if (stored.size() > 0x7FFFFFFFu) throw std::length_error("chunk too large");
+  Bytes head;
+  AppendLe32(head, static_cast<std::uint32_t>(stored.size()));
+  AppendLe32(head, Crc32(stored));
+  crc_ = Crc32(head, crc_);
+  crc_ = Crc32(stored, crc_);
+  size_ += head.size() + stored.size();
+  sink_(head);
+  sink_(stored);
+}
+
+Bytes EncodeDataBlock(std::span<const std::uint8_t> content, const DataBlockWriterOptions& options) {
+  Bytes block;
+  DataBlockWriter writer(options, [&](std::span<const std::uint8_t> bytes) {
+    block.insert(block.end(), bytes.begin(), bytes.end());
+  });
+  writer.Write(content);
+  writer.Finish();
+  return block;
+}
+
+}  // namespace mv

@@ -1,0 +1,137 @@
+// The file-data block: a sequence of chunks, each [u32 length L][u32 CRC-32 of the L stored
+// bytes][L stored bytes], the stored bytes optionally Blowfish-enciphered and xz-compressed. The
+// concatenation of the decoded chunks is the stream of file records.
+//
+// Reading streams: the block is pulled from a source in portions, decoded bytes leave through a
+// sink in portions of at most kXzPortion bytes, and at most one chunk's stored bytes are held (and
+// none when the block is in memory and not enciphered).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+
+#include "base/bytes.h"
+#include "package/cipher.h"
+#include "package/header.h"
+#include "package/pe.h"
+#include "package/xz.h"
+
+namespace mv {
+
+using ByteSink = std::function<void(std::span<const std::uint8_t>)>;
+
+// Where the block's bytes come from. Read may be called more than once for the same bytes (the
+// whole-block CRC pass, then the chunk pass).
+class DataBlockSource {
+ public:
+  virtual ~DataBlockSource() = default;
+  virtual std::uint64_t Size() const = 0;
+  // Fills `out` with the bytes at `offset` (offset + out.size() <= Size()); false when they cannot
+  // be read.
+  virtual bool Read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+  // The whole block when it lies in memory, so it can be used in place.
+  virtual std::optional<std::span<const std::uint8_t>> InMemory() const { return std::nullopt; }
+  // The file position of `offset`, for the read-failure message.
+  virtual std::uint64_t FilePosition(std::uint64_t offset) const { return offset; }
+};
+
+class MemoryDataSource final : public DataBlockSource {
+ public:
+  explicit MemoryDataSource(std::span<const std::uint8_t> block) : block_(block) {}
+  std::uint64_t Size() const override { return block_.size(); }
+  bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override;
+  std::optional<std::span<const std::uint8_t>> InMemory() const override { return block_; }
+
+ private:
+  std::span<const std::uint8_t> block_;
+};
+
+// A block read through a callback, e.g. from the installer file after the section.
+class PullDataSource final : public DataBlockSource {
+ public:
+  using Reader = std::function<bool(std::uint64_t offset, std::span<std::uint8_t> out)>;
+  PullDataSource(std::uint64_t size, Reader reader, std::uint64_t file_position = 0)
+      : size_(size), reader_(std::move(reader)), file_position_(file_position) {}
+  std::uint64_t Size() const override { return size_; }
+  bool Read(std::uint64_t offset, std::span<std::uint8_t> out) override { return reader_(offset, out); }
+  std::uint64_t FilePosition(std::uint64_t offset) const override { return file_position_ + offset; }
+
+ private:
+  std::uint64_t size_;
+  Reader reader_;
+  std::uint64_t file_position_;
+};
+
+// The block inside the section: [SettingsEnd, DataEnd). Code 46 when DataEnd lies before
+// SettingsEnd or beyond the section.
+std::span<const std::uint8_t> InSectionDataBlock(std::span<const std::uint8_t> section,
+                                                 const PackageHeader& header);
+
+// The block in the installer file after the settings block: from raw offset + SettingsEnd to the
+// end of the file. Code 46 when the file ends before that start.
+struct FileRange {
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+};
+FileRange ExternalDataBlockRange(std::uint64_t file_size, const SectionInfo& section,
+                                 const PackageHeader& header);
+
+// Code 46 unless `length` equals DataSize.
+void CheckDataBlockSize(std::uint64_t length, const PackageHeader& header);
+// Code 55 unless the CRC-32 of the whole block equals DataCrc; one streaming pass over the source.
+void CheckDataBlockCrc(DataBlockSource& source, const PackageHeader& header);
+
+// The fatal text when the block cannot be read from the file.
+std::string ArchiveReadFailureMessage(std::uint64_t size, std::uint64_t position);
+
+struct DataBlockOptions {
+  const Blowfish* blowfish = nullptr;  // set when ProductFlags2 bit 12 is set
+  bool chunks_compressed = false;      // ProductFlags bit 5
+  // Called after each chunk with the block bytes consumed so far and the block's size.
+  std::function<void(std::uint64_t consumed, std::uint64_t total)> progress;
+};
+
+// Decodes every chunk in order and passes the decoded bytes to `sink`. Codes: 61 for a length
+// below 1, 63 for a length beyond the end of the block (also for a chunk head cut short), 62 for a
+// CRC mismatch, 60 when a chunk does not decompress. A source read failure throws
+// FatalPackageError(ArchiveReadFailureMessage). Exceptions from the sink pass through.
+void DecodeDataBlock(DataBlockSource& source, const DataBlockOptions& options, const ByteSink& sink);
+
+// The writer side.
+struct DataBlockWriterOptions {
+  std::size_t chunk_size = 4u << 20;  // decoded bytes per chunk
+  bool compress = true;
+  std::uint32_t preset = 9;
+  bool extreme = true;
+  XzCheck check = XzCheck::kCrc64;
+  const Blowfish* blowfish = nullptr;  // encipher each chunk
+};
+
+// Splits the decoded stream into chunks, compresses and enciphers each, and passes the framed
+// chunks to the sink; keeps the size and CRC-32 of everything it emitted (DataSize, DataCrc).
+class DataBlockWriter {
+ public:
+  DataBlockWriter(DataBlockWriterOptions options, ByteSink sink);
+  void Write(std::span<const std::uint8_t> bytes);
+  // Emits the last, partial chunk. Nothing may be written after it.
+  void Finish();
+  std::uint64_t size() const { return size_; }
+  std::uint32_t crc() const { return crc_; }
+
+ private:
+  void EmitChunk();
+
+  DataBlockWriterOptions options_;
+  ByteSink sink_;
+  Bytes pending_;
+  std::uint64_t size_ = 0;
+  std::uint32_t crc_ = 0;
+  bool finished_ = false;
+};
+
+// The whole block for `content` in memory.
+Bytes EncodeDataBlock(std::span<const std::uint8_t> content, const DataBlockWriterOptions& options);
+
+}  // namespace mv

@@ -1,0 +1,48 @@
+// The installer file around the package section: its integrity CRC, the uninstaller image without
+// the section, and, for the writer, adding the section to the runtime executable.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "base/bytes.h"
+#include "package/pe.h"
+
+namespace mv {
+
+// The CRC-32 the header's FileCrc holds: over the installer file from H + 92 (just after the PE
+// checksum field) up to the section's raw data. Throws std::invalid_argument when the file does not
+// reach the section or the section starts before H + 92.
+std::uint32_t ComputeFileCrc(std::span<const std::uint8_t> installer, const SectionInfo& section);
+
+// `before_section` is the first raw_offset bytes of the file. Code 40 unless its CRC-32 from
+// H + 92 to its end equals `file_crc` (also when it is shorter than H + 92).
+void VerifyFileCrc(std::span<const std::uint8_t> before_section, std::uint32_t header_offset,
+                   std::uint32_t file_crc);
+
+// The uninstaller: `before_section` followed by `after_section` (the bytes after the section's raw
+// data), with the section removed from the PE headers: section count - 1, size of initialised
+// data and size of image less the raw size, the entry removed with the following entries moved
+// down (the freed last slot is zeroed) and their raw offsets less the raw size. Code 35 when the
+// headers do not lie within `before_section`.
+Bytes BuildUninstallerImage(std::span<const std::uint8_t> before_section,
+                            std::span<const std::uint8_t> after_section, const SectionInfo& section);
+
+struct AppendedSection {
+  Bytes file;
+  SectionInfo info;
+};
+
+// Adds a section named `name` holding `section_bytes` as initialised, readable data after the last
+// section of a PE32 executable. The raw data starts at the (FileAlignment-aligned) end of the file
+// and is padded to a multiple of SectionAlignment, so that the raw size is also what the section
+// adds to SizeOfImage and SizeOfInitializedData, and BuildUninstallerImage gives the original
+// executable back exactly. `external_tail` is appended after the raw data. Throws
+// std::invalid_argument for an executable that is not a well-formed PE32, already has a section of
+// that name, or has no room for another section header before the first section's data.
+AppendedSection AppendSection(std::span<const std::uint8_t> exe, std::string_view name,
+                              std::span<const std::uint8_t> section_bytes,
+                              std::span<const std::uint8_t> external_tail = {});
+
+}  // namespace mv

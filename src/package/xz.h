@@ -1,0 +1,59 @@
+// xz (liblzma) decompression of the settings block and the file-data chunks, and compression for
+// the package writer.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "base/bytes.h"
+
+namespace mv {
+
+inline constexpr std::size_t kXzPortion = 16384;
+
+// Decompresses a whole buffer: stream decoder without memory limit, concatenated streams accepted,
+// input fed in 16 KiB portions (the last with the finish action), output collected 16 KiB at a
+// time into a buffer reserved at 3 x input + 1024 bytes (capped at INT32_MAX). Returns nothing on
+// any decoder error, when the input ends before the end of the stream, or when the output would
+// exceed `max_output` bytes.
+std::optional<Bytes> XzDecompress(
+    std::span<const std::uint8_t> input,
+    std::size_t max_output = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()));
+
+// Incremental decompression: input arrives in portions, decoded bytes leave through the sink in
+// portions of at most kXzPortion bytes. Nothing holds more than one output portion.
+class XzStreamDecoder {
+ public:
+  using Sink = std::function<void(std::span<const std::uint8_t>)>;
+
+  explicit XzStreamDecoder(Sink sink);
+  ~XzStreamDecoder();
+  XzStreamDecoder(const XzStreamDecoder&) = delete;
+  XzStreamDecoder& operator=(const XzStreamDecoder&) = delete;
+
+  // Decodes one input portion; false on a decoder error (the decoder is then unusable).
+  bool Feed(std::span<const std::uint8_t> input);
+  // Signals the end of the input; true only when the stream(s) ended properly.
+  bool Finish();
+
+ private:
+  struct State;
+  bool Run(std::span<const std::uint8_t> input, bool finish);
+
+  std::unique_ptr<State> state_;
+  Sink sink_;
+  bool failed_ = false;
+  bool ended_ = false;
+};
+
+enum class XzCheck { kCrc32, kCrc64 };
+
+// Compresses into one xz stream. `preset` is 0-9; `extreme` adds the extreme flag.
+Bytes XzCompress(std::span<const std::uint8_t> input, std::uint32_t preset = 9, bool extreme = true,
+                 XzCheck check = XzCheck::kCrc64);
+
+}  // namespace mv

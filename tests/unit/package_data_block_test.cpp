@@ -1,0 +1,230 @@
+#include "package/data_block.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "package/corrupt.h"
+#include "package/crc32.h"
+#include "package_test_support.h"
+
+namespace mv {
+namespace {
+
+using testing::Filler;
+
+Bytes Key() {
+  Bytes key(56);
+  for (std::size_t i = 0; i < key.size(); ++i) key[i] = static_cast<std::uint8_t>(255 - i);
+  return key;
+}
+
+Bytes Decode(DataBlockSource& source, const DataBlockOptions& options) {
+  Bytes out;
+  DecodeDataBlock(source, options, [&](std::span<const std::uint8_t> part) { out.insert(out.end(), part.begin(), part.end()); });
+  return out;
+}
+
+int CodeOf(const Bytes& block, const DataBlockOptions& options) {
+  MemoryDataSource source(block);
+  try {
+    Decode(source, options);
+  } catch (const CorruptPackage& e) {
+    return e.code();
+  }
+  return 0;
+}
+
+// A framed chunk around the given stored bytes, with their true CRC unless told otherwise.
+Bytes Chunk(const Bytes& stored, std::optional<std::uint32_t> length = {}, std::optional<std::uint32_t> crc = {}) {
+  Bytes out;
+  AppendLe32(out, length.value_or(static_cast<std::uint32_t>(stored.size())));
+  AppendLe32(out, crc.value_or(Crc32(stored)));
+  out.insert(out.end(), stored.begin(), stored.end());
+  return out;
+}
+
+TEST(DataBlock, RoundTripsWithEveryCombinationOfCipherAndCompression) {
+  const Blowfish cipher(Key());
+  const Bytes content = Filler(70000, 3);
+  for (bool compress : {false, true}) {
+    for (bool encipher : {false, true}) {
+      DataBlockWriterOptions w;
+      w.chunk_size = 25000;
+      w.compress = compress;
+      w.preset = 1;
+      w.extreme = false;
+      w.blowfish = encipher ? &cipher : nullptr;
+      Bytes block;
+      DataBlockWriter writer(w, [&](std::span<const std::uint8_t> b) { block.insert(block.end(), b.begin(), b.end()); });
+      // Written in uneven pieces: chunk borders do not depend on how the writer is fed.
+      for (std::size_t at = 0; at < content.size(); at += 9999)
+        writer.Write(std::span(content).subspan(at, std::min<std::size_t>(9999, content.size() - at)));
+      writer.Finish();
+      EXPECT_EQ(writer.size(), block.size());
+      EXPECT_EQ(writer.crc(), Crc32(block));
+      EXPECT_EQ(block, EncodeDataBlock(content, w));
+
+      DataBlockOptions r{encipher ? &cipher : nullptr, compress, {}};
+      std::uint64_t last_progress = 0;
+      int chunks = 0;
+      r.progress = [&](std::uint64_t consumed, std::uint64_t total) {
+        EXPECT_GT(consumed, last_progress);
+        EXPECT_EQ(total, block.size());
+        last_progress = consumed;
+        ++chunks;
+      };
+      MemoryDataSource memory(block);
+      EXPECT_EQ(Decode(memory, r), content) << compress << encipher;
+      EXPECT_EQ(chunks, 3);
+      EXPECT_EQ(last_progress, block.size());
+
+      PullDataSource pulled(block.size(), [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+        std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+        return true;
+      });
+      r.progress = nullptr;
+      EXPECT_EQ(Decode(pulled, r), content) << compress << encipher;
+    }
+  }
+  EXPECT_TRUE(EncodeDataBlock({}, {}).empty());
+}
+
+TEST(DataBlock, StreamsInBoundedPortionsAndReadsOneChunkAtATime) {
+  const Bytes content = Filler(3 * 1024 * 1024 + 77, 5);
+  DataBlockWriterOptions w;
+  w.chunk_size = 1024 * 1024;
+  w.preset = 0;
+  w.extreme = false;
+  const Bytes block = EncodeDataBlock(content, w);
+
+  std::size_t largest_read = 0;
+  PullDataSource source(block.size(), [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+    largest_read = std::max(largest_read, out.size());
+    std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+    return true;
+  });
+  std::size_t portions = 0, largest_portion = 0, position = 0;
+  bool matches = true;
+  DecodeDataBlock(source, {nullptr, true, {}}, [&](std::span<const std::uint8_t> part) {
+    ++portions;
+    largest_portion = std::max(largest_portion, part.size());
+    matches = matches && std::equal(part.begin(), part.end(), content.begin() + static_cast<std::ptrdiff_t>(position));
+    position += part.size();
+  });
+  EXPECT_TRUE(matches);
+  EXPECT_EQ(position, content.size());
+  EXPECT_LE(largest_portion, kXzPortion);
+  EXPECT_GE(portions, content.size() / kXzPortion);
+  EXPECT_LT(largest_read, w.chunk_size + 1024);  // one stored chunk, never the block
+}
+
+TEST(DataBlock, ChunkChecksGiveTheirCodes) {
+  const Blowfish cipher(Key());
+  const Bytes packed = XzCompress(Filler(3000), 1, false);
+  Bytes broken = packed;
+  broken[broken.size() / 2] ^= 0x01;
+  ASSERT_NE(packed.size() % 8, 0u);
+  const Bytes good = Chunk(packed);
+  Bytes bad_length_word(16, 0);
+  StoreLe32(&bad_length_word[12], 13);
+  for (std::size_t i = 0; i < 16; i += 8) cipher.EncryptBlock(bad_length_word.data() + i);
+  auto then = [](Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  struct Case {
+    const char* what;
+    Bytes block;
+    bool compressed;
+    const Blowfish* blowfish;
+    int code;
+  } cases[] = {
+      {"empty block", {}, true, nullptr, 0},
+      {"length 0", Chunk({}), false, nullptr, 61},
+      {"negative length", Chunk({1, 2, 3}, 0x80000000u), false, nullptr, 61},
+      {"length one past the end", Chunk({1, 2, 3}, 4), false, nullptr, 63},
+      {"length exactly to the end", Chunk({1, 2, 3}), false, nullptr, 0},
+      {"head cut short after a chunk", then(good, {1, 2, 3, 4, 5, 6, 7}), true, nullptr, 63},
+      {"CRC mismatch", Chunk(packed, {}, Crc32(packed) ^ 1), true, nullptr, 62},
+      {"CRC mismatch in the second chunk", then(good, Chunk({9}, {}, 0)), false, nullptr, 62},
+      {"does not decompress", Chunk(broken), true, nullptr, 60},
+      {"uncompressed bytes need not be xz", Chunk(broken), false, nullptr, 0},
+      // A chunk the cipher cannot take is passed on as it is, here still valid xz data.
+      {"enciphered chunk of bad length", Chunk(packed), true, &cipher, 0},
+      {"enciphered chunk with a bad length word", Chunk(bad_length_word), true, &cipher, 60},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CodeOf(c.block, {c.blowfish, c.compressed, {}}), c.code) << c.what;
+}
+
+TEST(DataBlock, LengthAndCrcOfTheWholeBlock) {
+  const Bytes block = EncodeDataBlock(Filler(5000), {});
+  PackageHeader h;
+  h.data_size = static_cast<std::int32_t>(block.size());
+  h.data_crc = Crc32(block);
+  EXPECT_NO_THROW(CheckDataBlockSize(block.size(), h));
+  try {
+    CheckDataBlockSize(block.size() - 1, h);
+    FAIL();
+  } catch (const CorruptPackage& e) {
+    EXPECT_EQ(e.code(), 46);
+  }
+
+  Bytes damaged = block;
+  damaged.back() ^= 0x80;
+  for (const Bytes* b : std::initializer_list<const Bytes*>{&block, &damaged}) {
+    MemoryDataSource memory(*b);
+    int reads = 0;
+    PullDataSource pulled(b->size(), [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+      ++reads;
+      std::copy_n(b->begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+      return true;
+    });
+    for (DataBlockSource* source : std::initializer_list<DataBlockSource*>{&memory, &pulled}) {
+      int code = 0;
+      try {
+        CheckDataBlockCrc(*source, h);
+      } catch (const CorruptPackage& e) {
+        code = e.code();
+      }
+      EXPECT_EQ(code, b == &block ? 0 : 55);
+    }
+    EXPECT_GE(reads, 1);
+  }
+}
+
+TEST(DataBlock, LocatesTheBlockInTheSectionOrAfterIt) {
+  PackageHeader h;
+  h.header_length = 100;
+  h.settings_size = 50;
+  Bytes section(400);
+  h.data_end = 400;
+  EXPECT_EQ(InSectionDataBlock(section, h).size(), 250u);
+  EXPECT_EQ(InSectionDataBlock(section, h).data(), section.data() + 150);
+  for (std::int32_t bad_end : {401, 149}) {
+    h.data_end = bad_end;
+    EXPECT_THROW(InSectionDataBlock(section, h), CorruptPackage) << bad_end;
+  }
+
+  SectionInfo info;
+  info.raw_offset = 1000;
+  const FileRange range = ExternalDataBlockRange(5000, info, h);
+  EXPECT_EQ(range.offset, 1150u);
+  EXPECT_EQ(range.length, 3850u);
+  EXPECT_EQ(ExternalDataBlockRange(1150, info, h).length, 0u);
+  EXPECT_THROW(ExternalDataBlockRange(1149, info, h), CorruptPackage);
+}
+
+TEST(DataBlock, AFailedReadIsFatalWithSizeAndFilePosition) {
+  const Bytes block = EncodeDataBlock(Filler(100), {});
+  PullDataSource source(block.size(), [](std::uint64_t, std::span<std::uint8_t>) { return false; }, 4096);
+  try {
+    Decode(source, {nullptr, true, {}});
+    FAIL();
+  } catch (const FatalPackageError& e) {
+    EXPECT_STREQ(e.what(), "Error code 2: failed to read archive data\r\nsize=8 pos=4096");
+  }
+}
+
+}  // namespace
+}  // namespace mv

@@ -1,0 +1,88 @@
+#include "package/xz.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "package_test_support.h"
+
+namespace mv {
+namespace {
+
+using testing::Filler;
+
+TEST(XzDecompress, RoundTripsAcrossPortionBorders) {
+  for (std::size_t size : {0, 1, 16383, 16384, 16385, 200000}) {
+    const Bytes data = Filler(size, static_cast<std::uint32_t>(size));
+    for (XzCheck check : {XzCheck::kCrc32, XzCheck::kCrc64}) {
+      const Bytes packed = XzCompress(data, 6, false, check);
+      const auto back = XzDecompress(packed);
+      ASSERT_TRUE(back.has_value()) << size;
+      EXPECT_EQ(*back, data) << size;
+    }
+  }
+}
+
+TEST(XzDecompress, AcceptsConcatenatedStreams) {
+  const Bytes a = Filler(30000, 1), b = Filler(5, 2);
+  Bytes packed = XzCompress(a, 1, false);
+  const Bytes second = XzCompress(b, 1, false);
+  packed.insert(packed.end(), second.begin(), second.end());
+  Bytes both = a;
+  both.insert(both.end(), b.begin(), b.end());
+  EXPECT_EQ(XzDecompress(packed), both);
+}
+
+TEST(XzDecompress, FailsOnBadTruncatedOrTrailingInput) {
+  const Bytes packed = XzCompress(Filler(40000), 6, false);
+  EXPECT_FALSE(XzDecompress({}).has_value());
+  EXPECT_FALSE(XzDecompress(Bytes(100, 0x42)).has_value());
+  for (std::size_t cut : {std::size_t{1}, std::size_t{12}, packed.size() / 2, packed.size() - 1})
+    EXPECT_FALSE(XzDecompress(Bytes(packed.begin(), packed.begin() + cut)).has_value()) << cut;
+  Bytes flipped = packed;
+  flipped[flipped.size() / 2] ^= 0x10;
+  EXPECT_FALSE(XzDecompress(flipped).has_value());
+  Bytes trailing = packed;
+  trailing.push_back(0x01);
+  EXPECT_FALSE(XzDecompress(trailing).has_value());
+}
+
+TEST(XzDecompress, StopsAtTheOutputLimit) {
+  const Bytes packed = XzCompress(Bytes(100000, 0), 6, false);
+  EXPECT_FALSE(XzDecompress(packed, 99999).has_value());
+  EXPECT_EQ(XzDecompress(packed, 100000)->size(), 100000u);
+}
+
+TEST(XzStreamDecoder, DeliversBoundedPortionsWhateverTheInputPortions) {
+  const Bytes data = Filler(300000, 7);
+  const Bytes packed = XzCompress(data, 6, false);
+  for (std::size_t step : {std::size_t{1}, std::size_t{1000}, packed.size()}) {
+    Bytes out;
+    std::size_t portions = 0, largest = 0;
+    XzStreamDecoder decoder([&](std::span<const std::uint8_t> part) {
+      ++portions;
+      largest = std::max(largest, part.size());
+      out.insert(out.end(), part.begin(), part.end());
+    });
+    for (std::size_t at = 0; at < packed.size(); at += step)
+      ASSERT_TRUE(decoder.Feed(std::span(packed).subspan(at, std::min(step, packed.size() - at))));
+    EXPECT_TRUE(decoder.Finish());
+    EXPECT_EQ(out, data) << step;
+    EXPECT_LE(largest, kXzPortion);
+    EXPECT_GE(portions, data.size() / kXzPortion);
+  }
+}
+
+TEST(XzStreamDecoder, FinishFailsForATruncatedStreamAndFeedForGarbage) {
+  const Bytes packed = XzCompress(Filler(5000), 6, false);
+  XzStreamDecoder truncated([](std::span<const std::uint8_t>) {});
+  EXPECT_TRUE(truncated.Feed(std::span(packed).first(packed.size() - 4)));
+  EXPECT_FALSE(truncated.Finish());
+
+  XzStreamDecoder garbage([](std::span<const std::uint8_t>) {});
+  EXPECT_FALSE(garbage.Feed(Bytes(64, 0x77)));
+  EXPECT_FALSE(garbage.Finish());
+}
+
+}  // namespace
+}  // namespace mv

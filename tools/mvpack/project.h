@@ -1,0 +1,42 @@
+// mvpack's project file: a JSON document naming the package options, the product settings and the
+// files to install. docs/project-format.md describes it for authors.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "package/file_record.h"
+#include "package/settings.h"
+
+namespace mvpack {
+
+namespace fs = std::filesystem;
+
+struct ProjectFile {
+  fs::path source;       // where the bytes come from
+  mv::FileRecord record; // data_size is filled in from the source when the installer is built
+};
+
+struct Project {
+  std::string version = "50.0";
+  std::optional<std::array<std::uint8_t, 56>> blowfish_key;  // a fresh random key when absent
+  std::size_t chunk_size = 4u << 20;
+  std::uint32_t preset = 9;
+  bool extreme = true;
+  mv::Settings settings;
+  std::uint32_t product_flags2 = 0;
+  std::vector<ProjectFile> files;
+};
+
+// Reads a project; relative file sources are taken from `base_folder`. Throws std::runtime_error
+// with a message naming the offending key.
+Project ProjectFromJson(const nlohmann::json& json, const fs::path& base_folder);
+Project LoadProject(const fs::path& project_file);
+
+}  // namespace mvpack
