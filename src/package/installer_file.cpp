@@ -146,18 +146,24 @@ AppendedSection AppendSection(std::span<const std::uint8_t> exe, std::string_vie
   const std::uint64_t raw_offset = AlignUp(exe.size(), pe.file_alignment);
   const std::uint64_t raw_size = AlignUp(std::max<std::size_t>(section_bytes.size(), 1), pe.section_alignment);
   const std::uint64_t virtual_address = pe.image_size;
-  if (raw_offset + raw_size + external_tail.size() > 0xFFFFFFFFull ||
-      virtual_address + raw_size > 0xFFFFFFFFull)
+  const std::uint64_t slack = raw_size - section_bytes.size();
+  if (!external_tail.empty() && external_tail.size() < slack)
+    throw std::invalid_argument("external data shorter than the section's alignment padding");
+  const std::uint64_t file_size = raw_offset + section_bytes.size() + std::max<std::uint64_t>(slack, external_tail.size());
+  if (file_size > 0xFFFFFFFFull || virtual_address + raw_size > 0xFFFFFFFFull)
     throw std::invalid_argument("installer would exceed 4 GiB");
 
   AppendedSection result;
   Bytes& file = result.file;
-  file.reserve(static_cast<std::size_t>(raw_offset + raw_size + external_tail.size()));
+  file.reserve(static_cast<std::size_t>(file_size));
   file.assign(exe.begin(), exe.end());
   file.resize(static_cast<std::size_t>(raw_offset), 0);
   file.insert(file.end(), section_bytes.begin(), section_bytes.end());
-  file.resize(static_cast<std::size_t>(raw_offset + raw_size), 0);
-  file.insert(file.end(), external_tail.begin(), external_tail.end());
+  if (external_tail.empty()) {
+    file.resize(static_cast<std::size_t>(raw_offset + raw_size), 0);
+  } else {
+    file.insert(file.end(), external_tail.begin(), external_tail.end());
+  }
 
   std::uint8_t* entry = file.data() + new_entry;
   std::memset(entry, 0, kSectionEntrySize);

@@ -35,12 +35,21 @@ struct AppendedSection {
 };
 
 // Adds a section named `name` holding `section_bytes` as initialised, readable data after the last
-// section of a PE32 executable. The raw data starts at the (FileAlignment-aligned) end of the file
-// and is padded to a multiple of SectionAlignment, so that the raw size is also what the section
-// adds to SizeOfImage and SizeOfInitializedData, and BuildUninstallerImage gives the original
-// executable back exactly. `external_tail` is appended after the raw data. Throws
-// std::invalid_argument for an executable that is not a well-formed PE32, already has a section of
-// that name, or has no room for another section header before the first section's data.
+// section of a PE32 executable. The raw data starts at the (FileAlignment-aligned) end of the file;
+// its raw size is `section_bytes` rounded up to SectionAlignment, so that the raw size is also what
+// the section adds to SizeOfImage and SizeOfInitializedData, and BuildUninstallerImage gives the
+// original executable back exactly.
+//
+// `external_tail` (the file-data block kept outside the section) follows `section_bytes` directly,
+// with no padding between, because the reader finds it at raw offset + SettingsEnd; its first
+// bytes then fill the section's alignment padding, so it must be at least that long (less than
+// SectionAlignment). The uninstaller image of such a file keeps the tail's bytes that lie beyond
+// the section's raw data.
+//
+// Throws std::invalid_argument for an executable that is not a well-formed PE32, already has a
+// section of that name, has no room for another section header before the first section's data,
+// or would end up outside the locator's limits (H above 4096, more than 99 sections); and for a
+// tail shorter than the padding.
 AppendedSection AppendSection(std::span<const std::uint8_t> exe, std::string_view name,
                               std::span<const std::uint8_t> section_bytes,
                               std::span<const std::uint8_t> external_tail = {});

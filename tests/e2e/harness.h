@@ -51,7 +51,7 @@ class Process {
 class WindowsRun {
  public:
   WindowsRun(const fs::path& exe, const std::string& arguments, int timeout_seconds = 60,
-             const fs::path& working_folder = {});
+             const fs::path& working_folder = {}, const std::string& dll_overrides = {});
   ExitCode Wait();
 
  private:
@@ -61,7 +61,7 @@ class WindowsRun {
 };
 
 ExitCode RunWindows(const fs::path& exe, const std::string& arguments, int timeout_seconds = 60,
-                    const fs::path& working_folder = {});
+                    const fs::path& working_folder = {}, const std::string& dll_overrides = {});
 
 // Runs a Windows console program (arguments quoted by Wine) and returns its exit status and output.
 struct ToolResult {

@@ -93,9 +93,11 @@ TEST(PackageRoundTrip, BuildThenReadWithEveryOption) {
                   built.header.SettingsEnd() + (external ? 0 : block.size()));
         EXPECT_EQ(ReadBack(built.file, compressed, external), content);
 
-        Bytes expected_uninstaller = runtime;
-        if (external) expected_uninstaller.insert(expected_uninstaller.end(), block.begin(), block.end());
         const SectionInfo& s = built.section;
+        Bytes expected_uninstaller = runtime;
+        if (external)
+          expected_uninstaller.insert(expected_uninstaller.end(),
+                                      block.begin() + (s.raw_size - built.header.SettingsEnd()), block.end());
         EXPECT_EQ(BuildUninstallerImage(std::span(built.file).first(s.raw_offset),
                                         std::span(built.file).subspan(s.raw_offset + s.raw_size), s),
                   expected_uninstaller);

@@ -45,14 +45,18 @@ TEST(InstallerAppendSection, AddsAMappableSectionAfterTheLastOne) {
   EXPECT_EQ(LoadLe32(entry + 36), 0x40000040u);       // initialised data, readable
 }
 
-TEST(InstallerAppendSection, PadsAnUnalignedFileAndKeepsTheExternalTailAfterTheSection) {
+TEST(InstallerAppendSection, PadsAnUnalignedFileAndPutsTheExternalTailRightAfterTheSectionBytes) {
   Bytes runtime = MakeTestPe(FourSections());
   runtime.push_back(0xAB);  // trailing byte: the raw data must start at the next file-aligned offset
-  const Bytes tail = {1, 2, 3};
+  const Bytes tail = testing::Filler(5000, 4);
   const AppendedSection added = AppendSection(runtime, ".setup", Bytes(10, 7), tail);
   EXPECT_EQ(added.info.raw_offset, runtime.size() - 1 + 0x200);
-  EXPECT_EQ(Bytes(added.file.end() - 3, added.file.end()), tail);
-  EXPECT_EQ(added.file.size(), added.info.raw_offset + added.info.raw_size + 3);
+  EXPECT_EQ(added.info.raw_size, 0x1000u);
+  EXPECT_EQ(added.file.size(), added.info.raw_offset + 10 + tail.size());
+  EXPECT_EQ(Bytes(added.file.begin() + added.info.raw_offset + 10, added.file.end()), tail);
+  // The tail must fill the section's padding, or the file would end inside the section.
+  EXPECT_THROW(AppendSection(runtime, ".setup", Bytes(10, 7), Bytes(0x1000 - 11)), std::invalid_argument);
+  EXPECT_NO_THROW(AppendSection(runtime, ".setup", Bytes(10, 7), Bytes(0x1000 - 10)));
 }
 
 TEST(InstallerAppendSection, RefusesWhatItCannotExtend) {
@@ -75,11 +79,11 @@ TEST(UninstallerImage, IsTheOriginalExecutableAgain) {
   const AppendedSection added = AppendSection(runtime, ".setup", testing::Filler(12345));
   EXPECT_EQ(BuildUninstallerImage(Before(added.file, added.info), After(added.file, added.info), added.info), runtime);
 
-  // With data after the section, that data follows the executable.
-  const Bytes tail = testing::Filler(777, 9);
+  // Data after the section follows the executable, less what filled the section's padding.
+  const Bytes tail = testing::Filler(7777, 9);
   const AppendedSection external = AppendSection(runtime, ".setup", Bytes(100, 1), tail);
   Bytes expected = runtime;
-  expected.insert(expected.end(), tail.begin(), tail.end());
+  expected.insert(expected.end(), tail.begin() + (0x1000 - 100), tail.end());
   EXPECT_EQ(BuildUninstallerImage(Before(external.file, external.info), After(external.file, external.info),
                                   external.info),
             expected);
