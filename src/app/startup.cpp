@@ -18,6 +18,7 @@
 #include "package/corrupt.h"
 #include "package/data_block.h"
 #include "package/package_builder.h"
+#include "package/install_dir.h"
 #include "package/pe.h"
 #include "package/settings.h"
 
@@ -43,6 +44,31 @@ Bytes ReadFileHead(HANDLE file, std::size_t size) {
   Bytes head(size);
   if (!ReadFileAt(file, 0, head)) head.clear();
   return head;
+}
+
+// The machine's folders that place the default installation folder.
+FolderFacts MachineFolders() {
+  FolderFacts facts;
+  wchar_t buffer[MAX_PATH + 1] = {};
+  UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
+  if (n > 0 && n < MAX_PATH) facts.windows = U(std::wstring(buffer, n));
+  auto env = [](const wchar_t* name) {
+    wchar_t value[MAX_PATH + 1] = {};
+    DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? U(std::wstring(value, length)) : std::u16string();
+  };
+  facts.program_files = env(L"ProgramFiles");     // a 32-bit process sees the (x86) folder here
+  facts.program_files_64 = env(L"ProgramW6432");  // set on 64-bit Windows only
+  return facts;
+}
+
+// Switches off WoW64 file-system redirection for the rest of the run; false where it cannot be.
+bool DisableFileSystemRedirection() {
+  using DisableFn = BOOL(WINAPI*)(PVOID*);
+  auto disable = reinterpret_cast<DisableFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
+  PVOID old = nullptr;
+  return disable && disable(&old);
 }
 
 // The section as the loader mapped it: at most the readable, committed memory from the image base
@@ -84,10 +110,17 @@ void ReadPackage(HANDLE file) {
     // The background window is created here once it exists (unless the package asks for none).
     CheckSettingsCrc(c.settings_stream, c.header);
   });
+  // The name from the command line stands for the package's everywhere, defaults included.
+  if (!c.options.ProductNameOverride.empty()) stored.DisplayName = c.options.ProductNameOverride;
   c.settings = EffectiveSettings(stored, c.header.product_flags2);
   c.integrity_check = c.settings.IntegrityCheck;
-  if (!c.options.ProductNameOverride.empty()) c.settings.DisplayName = c.options.ProductNameOverride;
+  // A 64-bit product sees the native file system from here on; a failure is reported by the bitness
+  // check, which runs first on a 32-bit Windows.
+  if (c.settings.Bitness == 1) c.redirection_disabled = DisableFileSystemRedirection();
   c.messages_in_automatic_mode = (c.settings.ProductFlags >> 35) & 1;
+  // Variables are expanded here once the variable table exists.
+  c.default_install_dir = PlaceDefaultInstallDir(c.settings.DefaultInstallDir, MachineFolders(), c.settings.Bitness,
+                                                 [](std::u16string s) { return s; });
 }
 
 }  // namespace

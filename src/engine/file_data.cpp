@@ -8,9 +8,6 @@
 
 namespace mv {
 
-namespace {
-constexpr std::uint64_t kFlagCompressedChunks = 1ull << 5;  // ProductFlags: chunks are xz streams
-}  // namespace
 
 void DecodeFileData(HANDLE file) {
   InstallContext& c = Context();

@@ -1,5 +1,7 @@
 #include "package/file_record.h"
 
+#include "package/corrupt.h"
+#include "package/reader.h"
 #include "package/writer.h"
 
 namespace mv {
@@ -20,6 +22,22 @@ Bytes SerializeFileRecordHead(const FileRecord& r) {
   w.StrW(r.arguments);
   w.StrW(r.working_folder);
   return w.Take();
+}
+
+ParsedFileRecord ParseFileRecordHead(std::span<const std::uint8_t> bytes) {
+  PackageReader r(bytes);
+  ParsedFileRecord out;
+  FileRecord& f = out.record;
+  std::uint32_t magic = 0;
+  bool ok = r.U32(magic) && magic == kFileRecordMagic && r.U32(f.destination_kind) && r.U32(f.flags) &&
+            r.U32(f.attributes) && r.U32(f.data_size);
+  for (std::int32_t& v : f.date) ok = ok && r.I32(v);
+  ok = ok && r.U32(f.installer_ui_level) && r.StrA(f.name) && r.StrA(f.version) && r.StrW(f.destination) &&
+       r.StrW(f.icon) && r.StrW(f.arguments) && r.StrW(f.working_folder);
+  if (!ok) throw CorruptPackage(101, "file record head");
+  if (f.name.empty()) throw CorruptPackage(70, "file record without a name");
+  out.head_length = r.position();
+  return out;
 }
 
 }  // namespace mv

@@ -33,4 +33,13 @@ struct FileRecord {
 // The head and strings of a record; the file's data_size bytes follow them in the stream.
 Bytes SerializeFileRecordHead(const FileRecord& record);
 
+// Reads the head and strings of the record at the start of `bytes` and returns the record and the
+// length of its head; the file's bytes follow. Codes: 101 for a wrong magic or a head cut short, 70
+// for a record without a name.
+struct ParsedFileRecord {
+  FileRecord record;
+  std::size_t head_length = 0;
+};
+ParsedFileRecord ParseFileRecordHead(std::span<const std::uint8_t> bytes);
+
 }  // namespace mv

@@ -26,7 +26,7 @@ SectionInfo LocateSection(std::span<const std::uint8_t> file, std::string_view n
 
   if (file.size() < h + kPeSectionCountOffset + 2) throw CorruptPackage(44, "no section count");
   std::size_t n = LoadLe16(file.data() + h + kPeSectionCountOffset);
-  if (n < 4 || n > 100) throw CorruptPackage(44, "section count " + std::to_string(n));
+  if (n < 4 || n > 99) throw CorruptPackage(44, "section count " + std::to_string(n));
 
   // A table that cannot be read is reported like an unreadable section count.
   if (file.size() < h + kPeOptionalHeaderOffset) throw CorruptPackage(44, "no optional header size");

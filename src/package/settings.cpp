@@ -36,10 +36,9 @@ BuildDateRecord DecodeBuildDate(const std::array<std::uint8_t, kBuildDateSize>& 
 // The page block's values in stored order; ExtraDiskSpace occupies the first two.
 template <class S>
 auto PageBlockValues(S& s) {
-  return std::array{&s.IntegrityCheck,   &s.BlockedStatus,     &s.ApprovedStatus,
-                    &s.GreetingDlgStyle, &s.LanguageDlgStyle,  &s.LicenseDlgStyle,
-                    &s.ReadmeDlgStyle,   &s.ChooseDirDlgStyle, &s.StartMenuDlgStyle,
-                    &s.ProgressStyle,    &s.SummaryDlgStyle};
+  return std::array{&s.IntegrityCheck,    &s.BlockedStatus,   &s.ApprovedStatus, &s.GreetingDlgStyle,
+                    &s.LanguageDlgStyle,  &s.LicenseDlgStyle, &s.ReadmeDlgStyle, &s.ChooseDirDlgStyle,
+                    &s.StartMenuDlgStyle, &s.ProgressStyle,   &s.SummaryDlgStyle};
 }
 
 // Licence and readme lists: an i32 count, then that many Blob32 entries.
@@ -62,9 +61,19 @@ void WriteTextFiles(PackageWriter& w, const std::vector<Bytes>& files, const cha
   for (const Bytes& f : files) w.Blob32(f);
 }
 
-bool IsBlank(std::u16string_view text) {
-  return text.find_first_not_of(u" \t") == std::u16string_view::npos;
+// Runs one write and names the setting in the error when its value does not fit the format.
+template <class F>
+void Named(const char* name, F&& write) {
+  try {
+    write();
+  } catch (const std::length_error& e) {
+    throw std::length_error(std::string(name) + ": " + e.what());
+  } catch (const std::invalid_argument& e) {
+    throw std::invalid_argument(std::string(name) + ": " + e.what());
+  }
 }
+
+bool IsBlank(std::u16string_view text) { return text.find_first_not_of(u" \t") == std::u16string_view::npos; }
 
 }  // namespace
 
@@ -91,7 +100,8 @@ Settings ReadSettings(PackageReader& r, std::uint32_t product_flags2, bool silen
   r.Read(s.MinProgressTime);
   if (s.MinProgressTime >= kMinProgressTimeLimit) throw CorruptPackage(19);
   r.Read(s.ShortcutMode);
-  if (std::array<std::uint8_t, kDateTimeSize> times{}; r.Read(times)) s.UninstallerTimes = DecodeDateTime(times);
+  if (std::array<std::uint8_t, kDateTimeSize> times{}; r.Read(times))
+    s.UninstallerTimes = DecodeDateTime(times);
   r.Read(s.Publisher);
   r.Read(s.DisplayName);
   r.Read(s.ProductDescription);
@@ -237,14 +247,14 @@ Bytes WriteSettings(const Settings& s, std::uint32_t product_flags2) {
   w.I32(s.StretchMode);
   w.I32(s.UninstallFonts);
   w.I32(s.UninstallShared);
-  w.Blob16(s.GreetingLinkUrl);
+  Named("GreetingLinkUrl", [&] { w.Blob16(s.GreetingLinkUrl); });
   WriteTextFiles(w, s.LicenseFiles, "licence");
   WriteTextFiles(w, s.ReadmeFiles, "readme");
   w.StrW(s.UninstallSubdir);
-  w.Blob8W(s.UninstallerFileName);
+  Named("UninstallerFileName", [&] { w.Blob8W(s.UninstallerFileName); });
   w.StrW(s.UninstallKeyName);
-  w.Blob16W(s.InstallPathRegistry);
-  w.Blob16W(s.DialogFont);
+  Named("InstallPathRegistry", [&] { w.Blob16W(s.InstallPathRegistry); });
+  Named("DialogFont", [&] { w.Blob16W(s.DialogFont); });
   w.I32(s.DialogZoom);
   w.StrW(s.HeaderTitle);
   w.Colour(s.BannerFG);
@@ -252,7 +262,7 @@ Bytes WriteSettings(const Settings& s, std::uint32_t product_flags2) {
   w.Colour(s.TitleColor);
   w.U8(s.TitleShadow);
   w.U8(s.TitlePosition);
-  w.Blob16W(s.TitleFont);
+  Named("TitleFont", [&] { w.Blob16W(s.TitleFont); });
   w.Colour(s.TopColor);
   w.Colour(s.BottomColor);
 
@@ -308,14 +318,15 @@ Bytes WriteSettings(const Settings& s, std::uint32_t product_flags2) {
   w.StrW(s.LaunchProgram);
   w.StrW(s.LaunchDocument);
   w.StrW(s.LaunchFile);
-  for (const std::string* url : {&s.ApprovalUrl, &s.StartedUrl, &s.InstalledUrl, &s.UpgradedUrl, &s.DowngradedUrl,
-                                 &s.ReinstalledUrl, &s.NotifyURL, &s.LinkNotifyUrl, &s.CancelUrl, &s.FailureUrl}) {
+  for (const std::string* url :
+       {&s.ApprovalUrl, &s.StartedUrl, &s.InstalledUrl, &s.UpgradedUrl, &s.DowngradedUrl, &s.ReinstalledUrl,
+        &s.NotifyURL, &s.LinkNotifyUrl, &s.CancelUrl, &s.FailureUrl}) {
     w.StrA(*url);
   }
   w.StrW(s.FeedbackURL);
 
-  w.Str8z(s.OptionText8);
-  w.Blob8A(s.NoDowngradeBelow);
+  Named("OptionText8", [&] { w.Str8z(s.OptionText8); });
+  Named("NoDowngradeBelow", [&] { w.Blob8A(s.NoDowngradeBelow); });
   w.U16(s.BuildDate.year);
   w.U8(s.BuildDate.month);
   w.U8(s.BuildDate.day);
@@ -335,7 +346,8 @@ Bytes WriteSettings(const Settings& s, std::uint32_t product_flags2) {
 Settings EffectiveSettings(const Settings& stored, std::uint32_t product_flags2) {
   Settings s = stored;
   const std::u16string& name = s.DisplayName;
-  for (std::u16string* text : {&s.ProductDescription, &s.ProductStartMenu, &s.UninstallKeyName, &s.DefaultInstallDir}) {
+  for (std::u16string* text :
+       {&s.ProductDescription, &s.ProductStartMenu, &s.UninstallKeyName, &s.DefaultInstallDir}) {
     if (text->empty()) *text = name;
   }
   if (s.SharedPath.empty()) s.SharedPath = IsBlank(s.Publisher) ? name : s.Publisher;

@@ -21,9 +21,10 @@
 namespace mv {
 
 // ProductFlags bits that decide the layout of the stream or a default below.
-inline constexpr std::uint64_t kFlagUninstaller = 1ull << 2;        // UninstallerIcon present
-inline constexpr std::uint64_t kFlagDialogColours = 1ull << 4;      // DialogBG, DialogFG present
-inline constexpr std::uint64_t kFlagMasterProduct = 1ull << 16;     // prerequisite product present
+inline constexpr std::uint64_t kFlagUninstaller = 1ull << 2;     // UninstallerIcon present
+inline constexpr std::uint64_t kFlagDialogColours = 1ull << 4;   // DialogBG, DialogFG present
+inline constexpr std::uint64_t kFlagCompressedChunks = 1ull << 5;  // file-data chunks are xz streams
+inline constexpr std::uint64_t kFlagMasterProduct = 1ull << 16;  // prerequisite product present
 inline constexpr std::uint64_t kFlagNoBackgroundWindow = 1ull << 29;
 inline constexpr std::uint64_t kFlagDesktopFolderName = 1ull << 58;  // empty DesktopFolder -> name
 
@@ -33,8 +34,9 @@ inline constexpr std::uint32_t kFlags2ButtonColours = 1u << 25;
 inline constexpr std::uint32_t kFlags2ColorSetB = 1u << 26;
 inline constexpr std::uint32_t kFlags2ColorSetC = 1u << 27;
 
-// Silent mode forces these ProductFlags changes as soon as the word is read: no folder page, no
-// folder confirmation, no questions, no background window, no greeting, no progress dialog...
+// Silent mode forces these ProductFlags changes as soon as the word is read: no folder or
+// Start-menu page, no confirmations or questions, no background window, no greeting, no progress
+// dialog, no cancel button.
 inline constexpr std::uint32_t kSilentLowAnd = 0x7FFFFF7F;
 inline constexpr std::uint32_t kSilentLowOr = 0x30600000;
 inline constexpr std::uint32_t kSilentHighAnd = 0xFFF7EDE3;
@@ -207,7 +209,8 @@ Settings ReadSettings(PackageReader& reader, std::uint32_t product_flags2, bool 
 // The exact inverse of ReadSettings for stored values (silent mode aside): the optional groups
 // are written when ProductFlags (bits 2, 4, 16), product_flags2 (bits 24-27) and CopyrightPos
 // ask for them. Throws std::length_error or std::invalid_argument for values the format cannot
-// hold (see PackageWriter), and std::invalid_argument for more than 20 licence or readme entries.
+// hold (see PackageWriter; the message names the setting), and std::invalid_argument for more
+// than 20 licence or readme entries.
 Bytes WriteSettings(const Settings& settings, std::uint32_t product_flags2);
 
 // The stored values with the defaults that need no machine facts applied:

@@ -53,13 +53,15 @@ void PackageWriter::StrW(std::u16string_view text) { Str(Utf16ToLeBytes(text)); 
 void PackageWriter::StrA(std::string_view text) { Str(AsBytes(text)); }
 
 void PackageWriter::Blob8(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() > 0xFF) throw std::length_error("Blob8 value of " + std::to_string(bytes.size()) + " bytes");
+  if (bytes.size() > 0xFF)
+    throw std::length_error("Blob8 value of " + std::to_string(bytes.size()) + " bytes");
   U8(static_cast<std::uint8_t>(bytes.size()));
   Block(bytes);
 }
 
 void PackageWriter::Blob16(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() > 0xFFFF) throw std::length_error("Blob16 value of " + std::to_string(bytes.size()) + " bytes");
+  if (bytes.size() > 0xFFFF)
+    throw std::length_error("Blob16 value of " + std::to_string(bytes.size()) + " bytes");
   U16(static_cast<std::uint16_t>(bytes.size()));
   Block(bytes);
 }

@@ -76,11 +76,7 @@ XzStreamDecoder::~XzStreamDecoder() = default;
 
 bool XzStreamDecoder::Run(std::span<const std::uint8_t> input, bool finish) {
   if (failed_) return false;
-  if (ended_) {
-    // The stream already ended; more input is trailing garbage.
-    failed_ = !input.empty();
-    return !failed_;
-  }
+  if (ended_) return input.empty();
   lzma_stream& stream = state_->stream;
   stream.next_in = input.data();
   stream.avail_in = input.size();
@@ -91,10 +87,10 @@ bool XzStreamDecoder::Run(std::span<const std::uint8_t> input, bool finish) {
     const lzma_ret ret = lzma_code(&stream, finish ? LZMA_FINISH : LZMA_RUN);
     const std::size_t produced = sizeof portion - stream.avail_out;
     if (produced > 0) sink_(std::span<const std::uint8_t>(portion, produced));
+    // With concatenated streams the end is reported only for the finish action, after all input.
     if (ret == LZMA_STREAM_END) {
       ended_ = true;
-      failed_ = stream.avail_in != 0;
-      return !failed_;
+      return true;
     }
     if (ret != LZMA_OK) {
       failed_ = true;

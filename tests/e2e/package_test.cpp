@@ -122,6 +122,37 @@ TEST(Package, DamagedInstallersExitTwoWithTheCodeVerifyReports) {
   }
 }
 
+TEST(Package, SettingsChecksEndWithTheirCodes) {
+  fs::path dir = ScratchDir("package-settings");
+  // An enciphered package: SettingsCrc is not the cipher key, so a wrong value reaches the CRC check.
+  mvpack::Project enciphered = SmallProject(dir);
+  enciphered.product_flags2 |= mv::kFlags2Blowfish;
+  Built crc = Build(enciphered, dir / "crc.exe");
+  crc.installer.file.at(crc.installer.section.raw_offset + 17) ^= 0x01;  // SettingsCrc
+  WriteAll(crc.path, crc.installer.file);
+
+  mvpack::Project slow = SmallProject(dir);
+  slow.settings.MinProgressTime = 10000;
+  Built progress = Build(slow, dir / "progress.exe");
+  mvpack::Project limit = SmallProject(dir);
+  limit.settings.MinProgressTime = 9999;
+  Built accepted = Build(limit, dir / "accepted.exe");
+
+  struct Case {
+    const Built& built;
+    int code;
+    std::uint32_t exit;
+  } cases[] = {{crc, 25, 2}, {progress, 19, 2}, {accepted, 0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.built.path.filename().string());
+    mvpack::Verdict v = mvpack::VerifyInstaller(c.built.installer.file);
+    EXPECT_EQ(v.code, c.code);
+    ExitCode r = RunWindows(c.built.path, "/silent", 60, dir);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.code, c.exit);
+  }
+}
+
 TEST(Package, CorruptInstallerReportShowsTheCodeOutsideSilentMode) {
   fs::path dir = ScratchDir("package-report");
   Built b = Build(SmallProject(dir), dir / "report.exe");

@@ -1,18 +1,17 @@
-#include "settings_json.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 
 #include "settings_fixture.h"
+#include "settings_json.h"
 
 namespace mvpack {
 namespace {
 
-using nlohmann::json;
 using mv::testing::FullSettings;
 using mv::testing::kAllGroupsFlags2;
+using nlohmann::json;
 
 TEST(MvpackSettingsJson, FullValueRoundTripsThroughJsonText) {
   const mv::Settings full = FullSettings();
@@ -65,7 +64,8 @@ TEST(MvpackSettingsJson, AbsentGroupsAreLeftOutAndMissingKeysAreZero) {
   mv::Settings only_name;
   only_name.DisplayName = u"X";
   only_name.ProductFlags = mv::kFlagUninstaller | (1ull << 22);
-  EXPECT_TRUE(SettingsFromJson({{"displayName", "X"}, {"productFlags", {{"uninstaller", true}, {"otherBits", 0x400000}}}}) ==
+  EXPECT_TRUE(SettingsFromJson({{"displayName", "X"},
+                                {"productFlags", {{"uninstaller", true}, {"otherBits", 0x400000}}}}) ==
               only_name);
 }
 

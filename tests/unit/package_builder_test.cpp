@@ -140,16 +140,33 @@ TEST(PackageSettings, BlockBeyondTheSectionAndCrcMismatch) {
 
 TEST(PackageSeal, FileCrcIsStoredInTheHeaderAndCoversTheExecutable) {
   const Bytes runtime = testing::MakeTestPe(testing::FourSections());
-  const BuiltInstaller built = BuildInstaller(runtime, Template(false), Filler(100), {});
-  const SectionInfo& s = built.section;
-  const PackageHeader h = ParseHeader(std::span(built.file).subspan(s.raw_offset, s.raw_size));
-  EXPECT_EQ(h.file_crc, ComputeFileCrc(built.file, s));
-  EXPECT_EQ(h.file_crc, built.header.file_crc);
-  EXPECT_NE(h.file_crc, 0u);
+  for (const char* version : {"50.0", "50.000"}) {
+    PackageHeader tmpl = Template(false);
+    tmpl.version = version;
+    const BuiltInstaller built = BuildInstaller(runtime, tmpl, Filler(100), {});
+    const SectionInfo& s = built.section;
+    const PackageHeader h = ParseHeader(std::span(built.file).subspan(s.raw_offset, s.raw_size));
+    EXPECT_EQ(h.file_crc, ComputeFileCrc(built.file, s)) << version;
+    EXPECT_EQ(h.file_crc, built.header.file_crc) << version;
+    EXPECT_EQ(h.settings_size, built.header.settings_size) << version;
 
-  Bytes tampered = built.file;
-  tampered[s.raw_offset - 1] ^= 1;
-  EXPECT_EQ(CodeOf([&] { VerifyFileCrc(std::span(tampered).first(s.raw_offset), s.header_offset, h.file_crc); }), 40);
+    Bytes tampered = built.file;
+    tampered[s.raw_offset - 1] ^= 1;
+    EXPECT_EQ(CodeOf([&] { VerifyFileCrc(std::span(tampered).first(s.raw_offset), s.header_offset, h.file_crc); }), 40);
+  }
+}
+
+TEST(PackageSection, HoldsTheDataBlockUnlessItIsExternal) {
+  const Bytes block = EncodeDataBlock(Filler(3000), {});
+  for (bool external : {false, true}) {
+    PackageBuildOptions options;
+    options.external_data = external;
+    const Bytes section = BuildPackageSection(Template(false), Filler(200), block, options);
+    const PackageHeader h = ParseHeader(section);
+    EXPECT_EQ(section.size(), h.SettingsEnd() + (external ? 0 : block.size()));
+    EXPECT_EQ(h.data_size, static_cast<std::int32_t>(block.size()));
+    if (!external) EXPECT_EQ(Bytes(section.begin() + h.SettingsEnd(), section.end()), block);
+  }
 }
 
 }  // namespace

@@ -86,11 +86,11 @@ TEST(Reader, AcceptsEveryPrefixFormAndTreatsNonPositiveLongLengthsAsEmpty) {
     std::size_t consumed;
   } cases[] = {
       {{2, 'a', 'b', 'z'}, "ab", 3},
-      {{255, 2, 0, 'a', 'b', 'z'}, "ab", 5},               // 16-bit form for a short text
-      {{255, 255, 2, 0, 0, 0, 'a', 'b', 'z'}, "ab", 8},    // 32-bit form
-      {{255, 255, 0, 0, 0, 0, 'z'}, "", 6},                // zero
-      {{255, 255, 0xFF, 0xFF, 0xFF, 0xFF, 'z'}, "", 6},    // negative
-      {{255, 255, 0, 0, 0, 0x80, 'z'}, "", 6},             // most negative
+      {{255, 2, 0, 'a', 'b', 'z'}, "ab", 5},             // 16-bit form for a short text
+      {{255, 255, 2, 0, 0, 0, 'a', 'b', 'z'}, "ab", 8},  // 32-bit form
+      {{255, 255, 0, 0, 0, 0, 'z'}, "", 6},              // zero
+      {{255, 255, 0xFF, 0xFF, 0xFF, 0xFF, 'z'}, "", 6},  // negative
+      {{255, 255, 0, 0, 0, 0x80, 'z'}, "", 6},           // most negative
   };
   for (const auto& c : cases) {
     PackageReader r(c.stream);
@@ -101,32 +101,41 @@ TEST(Reader, AcceptsEveryPrefixFormAndTreatsNonPositiveLongLengthsAsEmpty) {
   }
 }
 
+// A read that must fail on its stream and leave a field holding `initial` as it was.
+template <class T>
+std::function<bool(PackageReader&)> FailsKeeping(bool (PackageReader::*read)(T&), T initial) {
+  return [=](PackageReader& r) {
+    T v = initial;
+    return !(r.*read)(v) && v == initial;
+  };
+}
+
 TEST(Reader, UnsatisfiableReadsLeaveTheFieldAndFailEveryLaterRead) {
   // Each read is tried on a stream too short for it (or with a length over the limit).
+  using R = PackageReader;
+  using Block4 = std::array<std::uint8_t, 4>;
   struct Case {
     const char* name;
     Bytes stream;
-    std::function<bool(PackageReader&)> read;  // reads into a field and checks it kept its value
+    std::function<bool(PackageReader&)> read;
   } cases[] = {
-      {"u16", {1}, [](PackageReader& r) { std::uint16_t v = 7; return !r.U16(v) && v == 7; }},
-      {"u32", {1, 2, 3}, [](PackageReader& r) { std::uint32_t v = 7; return !r.U32(v) && v == 7; }},
-      {"i32", {1, 2, 3}, [](PackageReader& r) { std::int32_t v = 7; return !r.I32(v) && v == 7; }},
-      {"u64", {1, 2, 3, 4, 5, 6, 7}, [](PackageReader& r) { std::uint64_t v = 7; return !r.U64(v) && v == 7; }},
-      {"f64", {1, 2, 3, 4, 5, 6, 7}, [](PackageReader& r) { double v = 7; return !r.F64(v) && v == 7; }},
-      {"str body", {5, 'a', 'b'}, [](PackageReader& r) { std::string v = "x"; return !r.StrA(v) && v == "x"; }},
-      {"str prefix", {255, 255, 1}, [](PackageReader& r) { Bytes v{9}; return !r.Str(v) && v == Bytes{9}; }},
-      {"str over limit", {255, 255, 0x01, 0x00, 0x00, 0x40, 'a', 'b'},
-       [](PackageReader& r) { std::u16string v = u"x"; return !r.StrW(v) && v == u"x"; }},
-      {"blob8", {3, 1, 2}, [](PackageReader& r) { Bytes v{9}; return !r.Blob8(v) && v == Bytes{9}; }},
-      {"blob16", {3, 0, 1, 2}, [](PackageReader& r) { Bytes v{9}; return !r.Blob16(v) && v == Bytes{9}; }},
-      {"blob32", {3, 0, 0, 0, 1}, [](PackageReader& r) { Bytes v{9}; return !r.Blob32(v) && v == Bytes{9}; }},
-      {"blob16 w", {4, 0, 'a', 0}, [](PackageReader& r) { std::u16string v = u"x"; return !r.Blob16W(v) && v == u"x"; }},
-      {"str8z", {'a', 'b'}, [](PackageReader& r) { std::string v = "x"; return !r.Str8z(v) && v == "x"; }},
-      {"str16z", {'a', 0, 0}, [](PackageReader& r) { std::u16string v = u"x"; return !r.Str16z(v) && v == u"x"; }},
-      {"block", {1, 2, 3}, [](PackageReader& r) {
-         std::array<std::uint8_t, 4> v{9, 9, 9, 9};
-         return !r.Read(v) && v == std::array<std::uint8_t, 4>{9, 9, 9, 9};
-       }},
+      {"u16", {1}, FailsKeeping(&R::U16, std::uint16_t{7})},
+      {"u32", {1, 2, 3}, FailsKeeping(&R::U32, std::uint32_t{7})},
+      {"i32", {1, 2, 3}, FailsKeeping(&R::I32, std::int32_t{7})},
+      {"u64", {1, 2, 3, 4, 5, 6, 7}, FailsKeeping(&R::U64, std::uint64_t{7})},
+      {"f64", {1, 2, 3, 4, 5, 6, 7}, FailsKeeping(&R::F64, 7.0)},
+      {"str body", {5, 'a', 'b'}, FailsKeeping(&R::StrA, std::string("x"))},
+      {"str prefix", {255, 255, 1}, FailsKeeping(&R::Str, Bytes{9})},
+      {"str over limit",
+       {255, 255, 0x01, 0x00, 0x00, 0x40, 'a', 'b'},
+       FailsKeeping(&R::StrW, std::u16string(u"x"))},
+      {"blob8", {3, 1, 2}, FailsKeeping(&R::Blob8, Bytes{9})},
+      {"blob16", {3, 0, 1, 2}, FailsKeeping(&R::Blob16, Bytes{9})},
+      {"blob32", {3, 0, 0, 0, 1}, FailsKeeping(&R::Blob32, Bytes{9})},
+      {"blob16 w", {4, 0, 'a', 0}, FailsKeeping(&R::Blob16W, std::u16string(u"x"))},
+      {"str8z", {'a', 'b'}, FailsKeeping(&R::Str8z, std::string("x"))},
+      {"str16z", {'a', 0, 0}, FailsKeeping(&R::Str16z, std::u16string(u"x"))},
+      {"block", {1, 2, 3}, FailsKeeping<Block4>(&R::Read, Block4{9, 9, 9, 9})},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -194,8 +203,9 @@ TEST(ReaderWriter, FixedWidthValuesAreLittleEndian) {
   w.F64(1.0);
   w.Blob32(Bytes{0xAA});
   w.Blob8W(u"\u0102");
-  const Bytes expected = {0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89, 0xFE, 0xFF, 0xFF, 0xFF, 8, 7, 6, 5, 4, 3, 2, 1,
-                          0, 0, 0, 0, 0, 0, 0xF0, 0x3F, 1, 0, 0, 0, 0xAA, 2, 0x02, 0x01};
+  const Bytes expected = {0x34, 0x12, 0xEF, 0xCD, 0xAB, 0x89, 0xFE, 0xFF, 0xFF, 0xFF, 8, 7,
+                          6,    5,    4,    3,    2,    1,    0,    0,    0,    0,    0, 0,
+                          0xF0, 0x3F, 1,    0,    0,    0,    0xAA, 2,    0x02, 0x01};
   ASSERT_EQ(w.bytes(), expected);
 
   PackageReader r(w.bytes());

@@ -39,7 +39,7 @@ inline Settings FullSettings() {
   s.SharedPath = u"Shared";
   s.FileOptionText = u"Removable";
   s.ProductStartMenu = u"Menu";
-  s.DisplayVersion = "1.2.3\x80";  // the euro sign in code page 1252
+  s.DisplayVersion = "1.2.3\x80";                   // the euro sign in code page 1252
   s.DefaultInstallDir = std::u16string(200, u'd');  // 400 bytes: the three-byte prefix
   s.ProductRegistry = u"Vendor\\Product";
   s.RegistryScript = Bytes{'H', 0, 'K', 0};

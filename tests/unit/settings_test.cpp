@@ -218,7 +218,8 @@ TEST(Settings, SilentModeForcesItsBitsAsSoonAsTheWordIsRead) {
     SCOPED_TRACE(silent);
     PackageReader r(stream);
     std::uint64_t seen = 0;
-    const Settings back = ReadSettings(r, kAllGroupsFlags2, silent, [&](const Settings& early) { seen = early.ProductFlags; });
+    const Settings back =
+        ReadSettings(r, kAllGroupsFlags2, silent, [&](const Settings& early) { seen = early.ProductFlags; });
     const std::uint64_t expected = silent ? ~cleared : ~0ull;
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(back.ProductFlags, expected);
@@ -240,7 +241,8 @@ TEST(Settings, CallbackSeesTheFirstSixFieldsBeforeTheSeventhIsRead) {
     EXPECT_EQ(s.TitleSize, full.TitleSize);
     EXPECT_EQ(s.ProgressPosition, full.ProgressPosition);
     EXPECT_EQ(s.MinProgressTime, 0);
-    const std::size_t six_fields = 8 + 1 + (1 + 2 * full.TaskbarText.size()) + (1 + 2 * full.DisplayTitle.size()) + 8 + 4;
+    const std::size_t six_fields =
+        8 + 1 + (1 + 2 * full.TaskbarText.size()) + (1 + 2 * full.DisplayTitle.size()) + 8 + 4;
     EXPECT_EQ(r.position(), six_fields);
   });
   EXPECT_EQ(calls, 1);
@@ -277,6 +279,32 @@ TEST(Settings, TruncatedStreamsReadWithoutThrowingOrOverrunning) {
   EXPECT_TRUE(back.Publisher.empty());
   EXPECT_TRUE(back.DisplayName.empty());
   EXPECT_EQ(back.SummaryDlgStyle, 0);
+}
+
+TEST(Settings, WritingRefusesValuesThatDoNotFitAndNamesThem) {
+  struct Case {
+    const char* name;
+    std::function<void(Settings&)> set;
+  } cases[] = {
+      {"UninstallerFileName", [](Settings& s) { s.UninstallerFileName.assign(128, u'u'); }},
+      {"TitleFont", [](Settings& s) { s.TitleFont.assign(0x8000, u't'); }},
+      {"OptionText8", [](Settings& s) { s.OptionText8 = std::string("1\0", 2); }},
+      {"licence", [](Settings& s) { s.LicenseFiles.resize(21); }},
+  };
+  for (const auto& c : cases) {
+    Settings s = FullSettings();
+    c.set(s);
+    try {
+      WriteSettings(s, kAllGroupsFlags2);
+      ADD_FAILURE() << c.name << " accepted";
+    } catch (const std::logic_error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.name), std::string::npos) << e.what();
+    }
+  }
+  Settings fits = FullSettings();
+  fits.UninstallerFileName.assign(127, u'u');
+  EXPECT_EQ(Read(WriteSettings(fits, kAllGroupsFlags2), kAllGroupsFlags2).UninstallerFileName,
+            fits.UninstallerFileName);
 }
 
 TEST(Settings, EffectiveSettingsFillTheNameDefaults) {

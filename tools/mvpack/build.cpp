@@ -1,5 +1,6 @@
 #include "build.h"
 
+#include <ctime>
 #include <fstream>
 #include <random>
 #include <stdexcept>
@@ -12,8 +13,6 @@
 namespace mvpack {
 
 namespace {
-
-constexpr std::uint64_t kFlagCompressedChunks = 1ull << 5;
 
 std::array<std::uint8_t, mv::kBlowfishKeySize> FreshKey() {
   std::random_device random;
@@ -61,7 +60,7 @@ mv::BuiltInstaller BuildInstaller(const Project& project, std::span<const std::u
   mv::Bytes block;
   mv::DataBlockWriterOptions options;
   options.chunk_size = project.chunk_size;
-  options.compress = (project.settings.ProductFlags & kFlagCompressedChunks) != 0;
+  options.compress = (project.settings.ProductFlags & mv::kFlagCompressedChunks) != 0;
   options.preset = project.preset;
   options.extreme = project.extreme;
   options.blowfish = cipher.get();
@@ -69,7 +68,16 @@ mv::BuiltInstaller BuildInstaller(const Project& project, std::span<const std::u
   for (const auto& file : project.files) AddFile(file, writer, header.file_sizes);
   writer.Finish();
 
-  mv::Bytes settings = mv::WriteSettings(project.settings, project.product_flags2);
+  mv::Settings stored = project.settings;
+  if (project.stamp_build_date) {
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    stored.BuildDate.year = static_cast<std::uint16_t>(utc.tm_year + 1900);
+    stored.BuildDate.month = static_cast<std::uint8_t>(utc.tm_mon + 1);
+    stored.BuildDate.day = static_cast<std::uint8_t>(utc.tm_mday);
+  }
+  mv::Bytes settings = mv::WriteSettings(stored, project.product_flags2);
   mv::PackageBuildOptions build;
   build.external_data = project.settings.ExternalData != 0;
   build.settings_preset = project.preset;

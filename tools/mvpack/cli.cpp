@@ -7,7 +7,9 @@
 #include <ostream>
 
 #include "build.h"
+#include "inspect.h"
 #include "project.h"
+#include "package/corrupt.h"
 #include "verify.h"
 
 namespace mvpack {
@@ -98,12 +100,19 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   try {
     if (build->parsed()) return Build(project, runtime, output, out);
     if (verify->parsed()) return Verify(installer, out);
+    if (inspect->parsed()) {
+      out << InspectInstaller(ReadAll(installer)).dump(2) << "\n";
+      return 0;
+    }
+  } catch (const mv::CorruptPackage& e) {
+    err << "mvpack: " << installer << ": corrupt installer, code " << e.code() << ": " << DescribeCorruptCode(e.code())
+        << "\n";
+    return kCorrupt;
   } catch (const std::exception& e) {
     err << "mvpack: " << e.what() << "\n";
     return kFailed;
   }
-  for (auto* command : {inspect, extract})
-    if (command->parsed()) return NotSupported(err, command->get_name());
+  if (extract->parsed()) return NotSupported(err, extract->get_name());
   return kUsageError;
 }
 

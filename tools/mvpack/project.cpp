@@ -16,6 +16,15 @@ namespace {
   throw std::runtime_error("project: \"" + key + "\": " + why);
 }
 
+// Refuses keys the format does not know, so that a misspelt key is not silently ignored.
+void OnlyKeys(const json& object, const std::string& where, std::initializer_list<const char*> known) {
+  for (const auto& item : object.items()) {
+    bool ok = false;
+    for (const char* k : known) ok |= item.key() == k;
+    if (!ok) Bad(where + item.key(), "is not a known key");
+  }
+}
+
 template <typename T>
 T Get(const json& object, const char* key, const std::string& where, T fallback) {
   if (!object.contains(key)) return fallback;
@@ -42,6 +51,9 @@ std::array<std::uint8_t, 56> ParseKey(const std::string& hex) {
 ProjectFile FileFromJson(const json& j, std::size_t index, const fs::path& base) {
   std::string where = "files[" + std::to_string(index) + "].";
   if (!j.is_object()) Bad(where, "must be an object");
+  // "size" is what inspect reports; the size of the source is what gets built.
+  OnlyKeys(j, where, {"source", "name", "kind", "flags", "attributes", "installerUiLevel", "version", "destination",
+                      "icon", "arguments", "workingFolder", "date", "size"});
   ProjectFile f;
   std::string source = Get<std::string>(j, "source", where, "");
   if (source.empty()) Bad(where + "source", "is required");
@@ -75,8 +87,10 @@ ProjectFile FileFromJson(const json& j, std::size_t index, const fs::path& base)
 Project ProjectFromJson(const json& j, const fs::path& base) {
   if (!j.is_object()) throw std::runtime_error("project: the document must be a JSON object");
   Project p;
+  OnlyKeys(j, "", {"package", "settings", "files"});
   json package = j.value("package", json::object());
   if (!package.is_object()) Bad("package", "must be an object");
+  OnlyKeys(package, "package.", {"version", "blowfishKey", "chunkSize", "preset", "extreme"});
   p.version = Get<std::string>(package, "version", "package.", p.version);
   if (package.contains("blowfishKey")) p.blowfish_key = ParseKey(Get<std::string>(package, "blowfishKey", "package.", ""));
   p.chunk_size = Get<std::size_t>(package, "chunkSize", "package.", p.chunk_size);
@@ -88,6 +102,7 @@ Project ProjectFromJson(const json& j, const fs::path& base) {
   json settings = j.value("settings", json::object());
   p.settings = SettingsFromJson(settings);
   p.product_flags2 = settings.contains("productFlags2") ? Flags2FromJson(settings.at("productFlags2")) : 0;
+  p.stamp_build_date = !settings.contains("buildDate");
 
   json files = j.value("files", json::array());
   if (!files.is_array()) Bad("files", "must be an array");

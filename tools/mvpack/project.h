@@ -31,6 +31,7 @@ struct Project {
   bool extreme = true;
   mv::Settings settings;
   std::uint32_t product_flags2 = 0;
+  bool stamp_build_date = false;  // the project names no build date: today's (UTC) is written
   std::vector<ProjectFile> files;
 };
 

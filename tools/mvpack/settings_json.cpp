@@ -630,7 +630,8 @@ void VisitSettings(V& v, mv::Settings& s, std::uint32_t product_flags2) {
   v.Int("startMenuDlgStyle", s.StartMenuDlgStyle);
   v.Int("progressStyle", s.ProgressStyle);
   v.Int("summaryDlgStyle", s.SummaryDlgStyle);
-  v.Group((s.ProductFlags & mv::kFlagUninstaller) != 0, [&] { v.Binary("uninstallerIcon", s.UninstallerIcon); });
+  v.Group((s.ProductFlags & mv::kFlagUninstaller) != 0,
+          [&] { v.Binary("uninstallerIcon", s.UninstallerIcon); });
 }
 
 template <std::size_t N>

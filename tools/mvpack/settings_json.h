@@ -27,7 +27,6 @@
 #pragma once
 
 #include <cstdint>
-
 #include <nlohmann/json.hpp>
 
 #include "package/settings.h"

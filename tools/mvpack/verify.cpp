@@ -2,62 +2,27 @@
 
 #include <map>
 
+#include "opened_installer.h"
 #include "package/corrupt.h"
-#include "package/data_block.h"
-#include "package/header.h"
 #include "package/installer_file.h"
-#include "package/package_builder.h"
-#include "package/pe.h"
-#include "package/reader.h"
-#include "package/settings.h"
 
 namespace mvpack {
 
 namespace {
 
-constexpr std::uint64_t kFlagCompressedChunks = 1ull << 5;
-
 std::string Check(std::span<const std::uint8_t> file) {
   std::string notes;
-  mv::SectionInfo section = mv::LocateSection(file);
-  // The loader maps the section's raw data; past the end of the file there is nothing to map.
-  if (section.raw_offset > file.size()) throw mv::CorruptPackage(10);
-  auto bytes = file.subspan(section.raw_offset, std::min<std::size_t>(section.raw_size, file.size() - section.raw_offset));
-
-  mv::PackageHeader header = mv::ParseHeader(bytes);
-  std::unique_ptr<mv::Blowfish> cipher;
-  if (header.Enciphered()) cipher = std::make_unique<mv::Blowfish>(*header.blowfish_key);
-  mv::Bytes stream = mv::DecodeSettingsBlock(bytes, header, cipher.get());
-  mv::PackageReader reader(stream);
-  mv::Settings settings = mv::ReadSettings(reader, header.product_flags2, false,
-                                           [&](const mv::Settings&) { mv::CheckSettingsCrc(stream, header); });
-
-  auto before = file.first(section.raw_offset);
-  if (settings.IntegrityCheck == 1) mv::VerifyFileCrc(before, section.header_offset, header.file_crc);
-  if (settings.IntegrityCheck == 2) notes += "The Authenticode signature is checked only on Windows.\n";
-  if (header.product_flags2 & mv::kFlags2UninstallerWithoutSection) {
-    std::size_t after = std::min<std::size_t>(file.size(), std::size_t{section.raw_offset} + section.raw_size);
-    mv::BuildUninstallerImage(before, file.subspan(after), section);
+  OpenedInstaller o = OpenInstaller(file);
+  auto before = file.first(o.section.raw_offset);
+  if (o.settings.IntegrityCheck == 1) mv::VerifyFileCrc(before, o.section.header_offset, o.header.file_crc);
+  if (o.settings.IntegrityCheck == 2) notes += "The Authenticode signature is checked only on Windows.\n";
+  if (o.header.product_flags2 & mv::kFlags2UninstallerWithoutSection) {
+    std::size_t after = std::min<std::size_t>(file.size(), std::size_t{o.section.raw_offset} + o.section.raw_size);
+    mv::BuildUninstallerImage(before, file.subspan(after), o.section);
   }
-
-  mv::DataBlockOptions options;
-  options.blowfish = cipher.get();
-  options.chunks_compressed = (settings.ProductFlags & kFlagCompressedChunks) != 0;
   std::uint64_t decoded = 0;
-  auto decode = [&](mv::DataBlockSource& source) {
-    mv::CheckDataBlockSize(source.Size(), header);
-    mv::CheckDataBlockCrc(source, header);
-    mv::DecodeDataBlock(source, options, [&](std::span<const std::uint8_t> b) { decoded += b.size(); });
-  };
-  if (settings.ExternalData) {
-    mv::FileRange range = mv::ExternalDataBlockRange(file.size(), section, header);
-    mv::MemoryDataSource source(file.subspan(range.offset, range.length));
-    decode(source);
-  } else {
-    mv::MemoryDataSource source(mv::InSectionDataBlock(bytes, header));
-    decode(source);
-  }
-  notes += std::to_string(header.FileCount()) + " file(s), " + std::to_string(decoded) + " bytes of file records.\n";
+  DecodeFileData(o, [&](std::span<const std::uint8_t> b) { decoded += b.size(); });
+  notes += std::to_string(o.header.FileCount()) + " file(s), " + std::to_string(decoded) + " bytes of file records.\n";
   return notes;
 }
 

@@ -1,0 +1,106 @@
+// mvpack's own round trip: build a project, inspect the installer, build what inspect printed.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "build.h"
+#include "inspect.h"
+#include "opened_installer.h"
+#include "package_test_support.h"
+#include "project.h"
+#include "settings_fixture.h"
+#include "verify.h"
+
+namespace mvpack {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Folder(const std::string& name) {
+  fs::path dir = fs::temp_directory_path() / ("mvpack-project-" + name);
+  fs::remove_all(dir);
+  fs::create_directories(dir / "files");
+  return dir;
+}
+
+void Write(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+TEST(MvpackProject, InspectOfABuildGivesTheProjectBackAndRebuildsTheSameSettings) {
+  fs::path dir = Folder("roundtrip");
+  Write(dir / "files" / "a.txt", std::string(3000, 'a'));
+  Write(dir / "files" / "b.bin", "\x01\x02\x03");
+
+  Project p;
+  p.settings = mv::testing::FullSettings();
+  p.settings.ExternalData = 0;
+  p.settings.IntegrityCheck = 1;
+  p.settings.MinProgressTime = 500;
+  p.settings.BitmapSize = 50;
+  p.product_flags2 = mv::testing::kAllGroupsFlags2;  // every colour group, enciphered
+  p.chunk_size = 1024;
+  for (const char* name : {"a.txt", "b.bin"}) {
+    ProjectFile f;
+    f.source = dir / "files" / name;
+    f.record.name = name;
+    f.record.date = {2026, 1, 2, 3, 4, 5};
+    p.files.push_back(f);
+  }
+  mv::Bytes runtime = mv::testing::MakeTestPe({{".text"}, {".data"}, {".rdata"}, {".rsrc"}});
+  mv::BuiltInstaller first = BuildInstaller(p, runtime);
+  ASSERT_EQ(VerifyInstaller(first.file).kind, Verdict::kSound) << VerifyInstaller(first.file).message;
+
+  nlohmann::json printed = InspectInstaller(first.file);
+  EXPECT_EQ(printed["files"].size(), 2u);
+  EXPECT_EQ(printed["files"][0]["name"], "a.txt");
+  EXPECT_EQ(printed["files"][0]["size"], 3000);
+
+  // inspect names the files where extract puts them; give them back in that place.
+  fs::create_directories(dir / "again" / "files");
+  fs::copy_file(dir / "files" / "a.txt", dir / "again" / "files" / "a.txt");
+  fs::copy_file(dir / "files" / "b.bin", dir / "again" / "files" / "b.bin");
+  Project again = ProjectFromJson(printed, dir / "again");
+  mv::BuiltInstaller second = BuildInstaller(again, runtime);
+
+  OpenedInstaller a = OpenInstaller(first.file), b = OpenInstaller(second.file);
+  EXPECT_EQ(a.settings_stream, b.settings_stream) << "the settings stream must come back byte for byte";
+  EXPECT_EQ(a.header.blowfish_key, b.header.blowfish_key);
+  EXPECT_EQ(a.header.file_sizes, b.header.file_sizes);
+  EXPECT_EQ(InspectInstaller(second.file), printed);
+}
+
+TEST(MvpackProject, ProjectMistakesNameTheKey) {
+  fs::path dir = Folder("mistakes");
+  struct Case {
+    const char* json;
+    const char* key;
+  } cases[] = {
+      {R"({"pakage": {}})", "pakage"},
+      {R"({"package": {"preset": 12}})", "package.preset"},
+      {R"({"package": {"blowfishKey": "abc"}})", "package.blowfishKey"},
+      {R"({"files": [{"name": "x"}]})", "files[0].source"},
+      {R"({"files": [{"source": "x", "colour": 1}]})", "files[0].colour"},
+      {R"({"files": [{"source": "x", "date": [1, 2]}]})", "files[0].date"},
+  };
+  for (const auto& c : cases) {
+    try {
+      ProjectFromJson(nlohmann::json::parse(c.json), dir);
+      ADD_FAILURE() << c.json << " was accepted";
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.key), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(MvpackProject, BuildStampsTheBuildDateOnlyWhenTheProjectHasNone) {
+  fs::path dir = Folder("date");
+  mv::Bytes runtime = mv::testing::MakeTestPe({{".text"}, {".data"}, {".rdata"}, {".rsrc"}});
+  Project stamped = ProjectFromJson(nlohmann::json::parse(R"({"settings": {"displayName": "D"}})"), dir);
+  Project fixed = ProjectFromJson(
+      nlohmann::json::parse(R"({"settings": {"buildDate": {"year": 2001, "month": 2, "day": 3, "options": "00000000"}}})"), dir);
+  EXPECT_GE(OpenInstaller(BuildInstaller(stamped, runtime).file).settings.BuildDate.year, 2026);
+  EXPECT_EQ(OpenInstaller(BuildInstaller(fixed, runtime).file).settings.BuildDate.year, 2001);
+}
+
+}  // namespace
+}  // namespace mvpack
