@@ -1,0 +1,41 @@
+// Decisions of the start-up checks that stop an installation before the wizard: bitness, the
+// prerequisite product and where a registry value names the installation folder.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace mv {
+
+// The bitness a product needs when the running Windows cannot take it (64 or 32), or 0 when it can.
+// `bitness` is the package setting: 1 a 64-bit product, 2 a 32-bit product, anything else any.
+int BitnessMismatch(int bitness, bool windows_is_64bit);
+
+// What the prerequisite product's Uninstall key held, when a key with an uninstall string was found.
+struct PrerequisiteFound {
+  std::u16string install_location;
+  std::string display_version;
+};
+
+enum class PrerequisiteVerdict { kSatisfied, kMissing, kTooOld };
+
+// The prerequisite check: missing when no key was found, or when the default installation folder is
+// "<master>" and no location is known; too old when a minimum version is set and the found version
+// compares lower.
+PrerequisiteVerdict CheckPrerequisite(const std::optional<PrerequisiteFound>& found, std::string_view min_version,
+                                      bool default_dir_is_master);
+
+// A registry path whose last element names a value: "HKLM\Software\Acme\InstallPath" is the key
+// "HKLM\Software\Acme" and the value "InstallPath". Empty key or value when there is no backslash.
+struct RegistryValuePath {
+  std::u16string key;
+  std::u16string value;
+};
+RegistryValuePath SplitRegistryValuePath(std::u16string_view path);
+
+// A folder read from the registry made usable as a path: surrounding blanks and quotes removed, a
+// trailing backslash removed except from a drive root.
+std::u16string NormaliseFolder(std::u16string_view folder);
+
+}  // namespace mv
