@@ -20,7 +20,9 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 
-# Every Windows program is self-contained: no DLL of the toolchain beside it.
-add_link_options(-static -static-libgcc -static-libstdc++)
+# Every Windows program is self-contained: no DLL of the toolchain beside it. Unused code is
+# dropped: the runtime is downloaded with every installer.
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-static -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 target_include_directories(liblzma SYSTEM INTERFACE $<BUILD_INTERFACE:${MV_XZ_SOURCE_DIR}/src/liblzma/api>)

@@ -8,9 +8,8 @@ InstallContext& Context() {
 }
 
 std::u16string LanguageText(int n) {
-  const auto& texts = Context().texts;
-  if (n < 0 || static_cast<std::size_t>(n) >= texts.size()) return {};
-  return texts[static_cast<std::size_t>(n)];
+  const InstallContext& c = Context();
+  return LanguageText(c.lists, c.language, n);
 }
 
 }  // namespace mv

@@ -15,10 +15,22 @@
 #include "lib/handle.h"
 #include "package/cipher.h"
 #include "package/header.h"
+#include "package/lists.h"
 #include "package/pe.h"
 #include "package/settings.h"
 
 namespace mv {
+
+// What the product's Uninstall key (or the package's registry value) says about an earlier
+// installation.
+struct ExistingInstallation {
+  std::u16string location;
+  bool location_exists = false;
+  std::u16string version;
+  std::string version_8bit;
+  std::u16string shared_files;
+  std::u16string start_menu;
+};
 
 struct InstallContext {
   // Start-up.
@@ -39,7 +51,7 @@ struct InstallContext {
     RECT work_area{};
   } screen;
   struct {
-    UniqueModule rasapi, gdiplus, comctl32;
+    UniqueModule rasapi, gdiplus, comctl32, winmm;
   } modules;
   ULONG_PTR gdiplus_token = 0;
   void* set_window_subclass = nullptr;  // comctl32 functions, when present
@@ -63,8 +75,12 @@ struct InstallContext {
   Bytes uninstaller_image;
   std::uint64_t installer_size = 0;
 
-  // Texts of the current language; empty until the language texts are read.
-  std::vector<std::u16string> texts;
+  // The record lists and the texts of every language.
+  Lists lists;
+
+  // Start-up checks.
+  UniqueHandle instance_mutex;  // held for the whole run
+  ExistingInstallation existing;
 };
 
 InstallContext& Context();

@@ -9,6 +9,7 @@
 #include "app/install_context.h"
 #include "app/integrity.h"
 #include "app/message.h"
+#include "app/startup_checks.h"
 #include "base/codepage.h"
 #include "base/format.h"
 #include "base/text.h"
@@ -19,6 +20,7 @@
 #include "package/data_block.h"
 #include "package/package_builder.h"
 #include "package/install_dir.h"
+#include "package/lists.h"
 #include "package/pe.h"
 #include "package/settings.h"
 
@@ -113,6 +115,7 @@ void ReadPackage(HANDLE file) {
   // The name from the command line stands for the package's everywhere, defaults included.
   if (!c.options.ProductNameOverride.empty()) stored.DisplayName = c.options.ProductNameOverride;
   c.settings = EffectiveSettings(stored, c.header.product_flags2);
+  c.lists = ReadLists(reader);
   c.integrity_check = c.settings.IntegrityCheck;
   // A 64-bit product sees the native file system from here on; a failure is reported by the bitness
   // check, which runs first on a 32-bit Windows.
@@ -134,10 +137,11 @@ void RunInstallMode() {
     // Start-up checks, in their order. The approval address is asked here once the network client
     // exists.
     CheckInstallerFile(file.get());
-    // The language dialog is shown here once the wizard exists; until then the default language
-    // stands.
-    // Bitness, excluded Windows versions, the prerequisite product, the single-instance mutex and
-    // the existing installation follow once the OS identification and file services exist.
+    // The language dialog is offered here (more than one language, not automatic) once the wizard
+    // exists; until then the default language stands: "English" when present, else the first.
+    c.language = DefaultLanguage(c.lists);
+    if (std::u16string title = LanguageText(114); !title.empty()) c.settings.HeaderTitle = title;
+    RunStartupChecks();
 
     // The file pass: every chunk of the file data is decoded and checked.
     DecodeFileData(file.get());

@@ -4,6 +4,19 @@
 
 namespace mv {
 
+HKEY RootKey(RegistryRoot root) {
+  switch (root) {
+    case RegistryRoot::kLocalMachine: return HKEY_LOCAL_MACHINE;
+    case RegistryRoot::kCurrentUser: return HKEY_CURRENT_USER;
+    case RegistryRoot::kClassesRoot: return HKEY_CLASSES_ROOT;
+    case RegistryRoot::kUsers: return HKEY_USERS;
+    case RegistryRoot::kCurrentConfig: return HKEY_CURRENT_CONFIG;
+    case RegistryRoot::kDynData: return HKEY_DYN_DATA;
+    case RegistryRoot::kAllUsers: return nullptr;
+  }
+  return nullptr;
+}
+
 RegistryKey RegistryKey::Open(HKEY root, const wchar_t* subkey, REGSAM access, REGSAM view) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(root, subkey, 0, access | view, &key) != ERROR_SUCCESS) return RegistryKey();

@@ -7,7 +7,12 @@
 #include <string>
 #include <utility>
 
+#include "package/registry_path.h"
+
 namespace mv {
+
+// The system's key for a root; null for the every-user pseudo-root, which has none.
+HKEY RootKey(RegistryRoot root);
 
 class RegistryKey {
  public:

@@ -50,11 +50,9 @@ std::optional<Bytes> XzDecompress(std::span<const std::uint8_t> input, std::size
       output.insert(output.end(), portion, portion + produced);
       if (ret == LZMA_STREAM_END) return output;
       if (ret != LZMA_OK) return std::nullopt;
-      if (stream.avail_in == 0 && stream.avail_out != 0) {
-        // Input used up and the decoder had room: with the finish action that means the input
-        // ended inside the stream (liblzma reports a buffer error on the next call).
-        if (!last) break;
-      }
+      // This portion is used up and the decoder had room to spare: on to the next portion. For the
+      // last portion keep finishing: a stream cut short ends in a buffer error.
+      if (!last && stream.avail_in == 0 && stream.avail_out != 0) break;
     }
   }
 }

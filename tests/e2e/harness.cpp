@@ -113,6 +113,15 @@ std::optional<int> Process::Wait(int seconds) {
   }
 }
 
+bool Process::WaitForOutput(const std::string& text, int seconds) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (output_.find(text) == std::string::npos) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    Drain(true);
+  }
+  return true;
+}
+
 namespace {
 fs::path NewCodeFile() {
   static int counter = 0;

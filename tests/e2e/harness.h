@@ -37,6 +37,9 @@ class Process {
   // Waits at most `seconds`; on time-out the group is killed and nullopt returned. Otherwise the
   // wait status's exit code.
   std::optional<int> Wait(int seconds);
+  // Reads the captured output until it contains `text` (true) or `seconds` pass (false); the
+  // process keeps running either way.
+  bool WaitForOutput(const std::string& text, int seconds);
   const std::string& output() const { return output_; }
 
  private:

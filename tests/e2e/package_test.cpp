@@ -2,12 +2,7 @@
 // damaged ones end with exit code 2 and the same corrupt-installer code that mvpack verify reports.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-#include <regex>
-
-#include "build.h"
-#include "harness.h"
+#include "scenario.h"
 #include "package/header.h"
 #include "package/pe.h"
 #include "verify.h"
@@ -16,52 +11,6 @@ namespace mve2e {
 namespace {
 
 constexpr std::uint32_t kFatal = 0xFFFFFFFF;
-
-mv::Bytes ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return mv::Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& path, const mv::Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// A small product: two files, one compressible and one not, xz-compressed chunks.
-mvpack::Project SmallProject(const fs::path& folder) {
-  fs::create_directories(folder / "files");
-  WriteAll(folder / "files" / "readme.txt", mv::Bytes(5000, 'a'));
-  // Enough incompressible bytes that a block after the section outgrows the section's padding.
-  mv::Bytes noise(10000);
-  std::uint32_t x = 12345;
-  for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1103515245 + 12345) >> 16);
-  WriteAll(folder / "files" / "data.bin", noise);
-
-  mvpack::Project p;
-  p.settings.ProductFlags = 1ull << 5;  // compressed chunks
-  p.settings.DisplayName = u"E2E Product";
-  p.settings.Publisher = u"Marevault Tests";
-  p.chunk_size = 4096;  // several chunks
-  p.preset = 1;
-  for (const char* name : {"readme.txt", "data.bin"}) {
-    mvpack::ProjectFile f;
-    f.source = folder / "files" / name;
-    f.record.name = name;
-    p.files.push_back(f);
-  }
-  return p;
-}
-
-struct Built {
-  fs::path path;
-  mv::BuiltInstaller installer;
-};
-
-Built Build(const mvpack::Project& project, const fs::path& path) {
-  Built b{path, mvpack::BuildInstaller(project, ReadAll(RuntimeExe()))};
-  WriteAll(path, b.installer.file);
-  return b;
-}
 
 TEST(Package, SoundInstallersRunToTheOrderlyExit) {
   fs::path dir = ScratchDir("package-sound");

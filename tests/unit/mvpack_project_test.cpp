@@ -6,6 +6,7 @@
 
 #include "build.h"
 #include "inspect.h"
+#include "lists_fixture.h"
 #include "opened_installer.h"
 #include "package_test_support.h"
 #include "project.h"
@@ -38,6 +39,7 @@ TEST(MvpackProject, InspectOfABuildGivesTheProjectBackAndRebuildsTheSameSettings
   p.settings.MinProgressTime = 500;
   p.settings.BitmapSize = 50;
   p.product_flags2 = mv::testing::kAllGroupsFlags2;  // every colour group, enciphered
+  p.lists = mv::testing::FullLists();
   p.chunk_size = 1024;
   for (const char* name : {"a.txt", "b.bin"}) {
     ProjectFile f;
@@ -66,6 +68,7 @@ TEST(MvpackProject, InspectOfABuildGivesTheProjectBackAndRebuildsTheSameSettings
   EXPECT_EQ(a.settings_stream, b.settings_stream) << "the settings stream must come back byte for byte";
   EXPECT_EQ(a.header.blowfish_key, b.header.blowfish_key);
   EXPECT_EQ(a.header.file_sizes, b.header.file_sizes);
+  EXPECT_EQ(a.lists, p.lists);
   EXPECT_EQ(InspectInstaller(second.file), printed);
 }
 
@@ -98,7 +101,11 @@ TEST(MvpackProject, BuildStampsTheBuildDateOnlyWhenTheProjectHasNone) {
   Project stamped = ProjectFromJson(nlohmann::json::parse(R"({"settings": {"displayName": "D"}})"), dir);
   Project fixed = ProjectFromJson(
       nlohmann::json::parse(R"({"settings": {"buildDate": {"year": 2001, "month": 2, "day": 3, "options": "00000000"}}})"), dir);
-  EXPECT_GE(OpenInstaller(BuildInstaller(stamped, runtime).file).settings.BuildDate.year, 2026);
+  mv::BuiltInstaller built = BuildInstaller(stamped, runtime);
+  EXPECT_GE(OpenInstaller(built.file).settings.BuildDate.year, 2026);
+  // Without languages the installer still gets the one every package needs.
+  ASSERT_EQ(OpenInstaller(built.file).lists.Languages.size(), 1u);
+  EXPECT_EQ(OpenInstaller(built.file).lists.Languages[0].name, u"English");
   EXPECT_EQ(OpenInstaller(BuildInstaller(fixed, runtime).file).settings.BuildDate.year, 2001);
 }
 

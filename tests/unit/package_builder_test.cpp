@@ -165,7 +165,9 @@ TEST(PackageSection, HoldsTheDataBlockUnlessItIsExternal) {
     const PackageHeader h = ParseHeader(section);
     EXPECT_EQ(section.size(), h.SettingsEnd() + (external ? 0 : block.size()));
     EXPECT_EQ(h.data_size, static_cast<std::int32_t>(block.size()));
-    if (!external) EXPECT_EQ(Bytes(section.begin() + h.SettingsEnd(), section.end()), block);
+    if (!external) {
+      EXPECT_EQ(Bytes(section.begin() + h.SettingsEnd(), section.end()), block);
+    }
   }
 }
 

@@ -92,31 +92,35 @@ TEST(DataBlock, RoundTripsWithEveryCombinationOfCipherAndCompression) {
 
 TEST(DataBlock, StreamsInBoundedPortionsAndReadsOneChunkAtATime) {
   const Bytes content = Filler(3 * 1024 * 1024 + 77, 5);
-  DataBlockWriterOptions w;
-  w.chunk_size = 1024 * 1024;
-  w.preset = 0;
-  w.extreme = false;
-  const Bytes block = EncodeDataBlock(content, w);
+  for (bool compress : {true, false}) {
+    DataBlockWriterOptions w;
+    w.chunk_size = 1024 * 1024;
+    w.compress = compress;
+    w.preset = 0;
+    w.extreme = false;
+    const Bytes block = EncodeDataBlock(content, w);
 
-  std::size_t largest_read = 0;
-  PullDataSource source(block.size(), [&](std::uint64_t offset, std::span<std::uint8_t> out) {
-    largest_read = std::max(largest_read, out.size());
-    std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
-    return true;
-  });
-  std::size_t portions = 0, largest_portion = 0, position = 0;
-  bool matches = true;
-  DecodeDataBlock(source, {nullptr, true, {}}, [&](std::span<const std::uint8_t> part) {
-    ++portions;
-    largest_portion = std::max(largest_portion, part.size());
-    matches = matches && std::equal(part.begin(), part.end(), content.begin() + static_cast<std::ptrdiff_t>(position));
-    position += part.size();
-  });
-  EXPECT_TRUE(matches);
-  EXPECT_EQ(position, content.size());
-  EXPECT_LE(largest_portion, kXzPortion);
-  EXPECT_GE(portions, content.size() / kXzPortion);
-  EXPECT_LT(largest_read, w.chunk_size + 1024);  // one stored chunk, never the block
+    std::size_t largest_read = 0;
+    PullDataSource source(block.size(), [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+      largest_read = std::max(largest_read, out.size());
+      std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+      return true;
+    });
+    std::size_t portions = 0, largest_portion = 0, position = 0;
+    bool matches = true;
+    DecodeDataBlock(source, {nullptr, compress, {}}, [&](std::span<const std::uint8_t> part) {
+      ++portions;
+      largest_portion = std::max(largest_portion, part.size());
+      matches = matches && position + part.size() <= content.size() &&
+                std::equal(part.begin(), part.end(), content.begin() + static_cast<std::ptrdiff_t>(position));
+      position += part.size();
+    });
+    EXPECT_TRUE(matches) << compress;
+    EXPECT_EQ(position, content.size()) << compress;
+    EXPECT_LE(largest_portion, kXzPortion) << compress;
+    EXPECT_GE(portions, content.size() / kXzPortion) << compress;
+    EXPECT_LT(largest_read, w.chunk_size + 1024) << compress;  // one stored chunk, never the block
+  }
 }
 
 TEST(DataBlock, ChunkChecksGiveTheirCodes) {

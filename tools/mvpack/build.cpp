@@ -78,13 +78,17 @@ mv::BuiltInstaller BuildInstaller(const Project& project, std::span<const std::u
     stored.BuildDate.day = static_cast<std::uint8_t>(utc.tm_mday);
   }
   mv::Bytes settings = mv::WriteSettings(stored, project.product_flags2);
+  mv::Lists lists_to_write = project.lists;
+  if (lists_to_write.Languages.empty()) lists_to_write.Languages.push_back({u"English", {u""}});
+  mv::Bytes lists = mv::WriteLists(lists_to_write);
+  settings.insert(settings.end(), lists.begin(), lists.end());
   mv::PackageBuildOptions build;
   build.external_data = project.settings.ExternalData != 0;
   build.settings_preset = project.preset;
   build.settings_extreme = project.extreme;
   try {
     return mv::BuildInstaller(runtime_exe, header, settings, block, build);
-  } catch (const std::invalid_argument& e) {
+  } catch (const std::logic_error& e) {  // invalid_argument and length_error: values the format cannot hold
     throw std::runtime_error(e.what());
   }
 }

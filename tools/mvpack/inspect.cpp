@@ -7,6 +7,7 @@
 #include "opened_installer.h"
 #include "package/corrupt.h"
 #include "package/file_record.h"
+#include "lists_json.h"
 #include "settings_json.h"
 
 namespace mvpack {
@@ -108,7 +109,10 @@ json InspectInstaller(std::span<const std::uint8_t> installer) {
   RecordWalker walker(o.header.file_sizes);
   DecodeFileData(o, [&](std::span<const std::uint8_t> b) { walker.Feed(b); });
   walker.Finish();
-  return {{"package", package}, {"settings", SettingsToJson(o.settings, o.header.product_flags2)}, {"files", walker.files()}};
+  return {{"package", package},
+          {"settings", SettingsToJson(o.settings, o.header.product_flags2)},
+          {"lists", ListsToJson(o.lists)},
+          {"files", walker.files()}};
 }
 
 }  // namespace mvpack

@@ -20,6 +20,7 @@ OpenedInstaller OpenInstaller(std::span<const std::uint8_t> file) {
   mv::PackageReader reader(o.settings_stream);
   o.settings = mv::ReadSettings(reader, o.header.product_flags2, false,
                                 [&](const mv::Settings&) { mv::CheckSettingsCrc(o.settings_stream, o.header); });
+  o.lists = mv::ReadLists(reader);
   return o;
 }
 

@@ -8,6 +8,7 @@
 #include "package/cipher.h"
 #include "package/data_block.h"
 #include "package/header.h"
+#include "package/lists.h"
 #include "package/pe.h"
 #include "package/settings.h"
 
@@ -21,10 +22,11 @@ struct OpenedInstaller {
   std::unique_ptr<mv::Blowfish> cipher;
   mv::Bytes settings_stream;
   mv::Settings settings;  // as stored
+  mv::Lists lists;
 };
 
-// Locates the section, checks the header, decodes the settings block and reads the settings with
-// the runtime's checks in the runtime's order. Throws mv::CorruptPackage or mv::FatalPackageError.
+// Locates the section, checks the header, decodes the settings block and reads the settings and
+// the lists with the runtime's checks in the runtime's order. Throws mv::CorruptPackage or mv::FatalPackageError.
 OpenedInstaller OpenInstaller(std::span<const std::uint8_t> file);
 
 // Checks the file data's size and CRC-32 and passes the decoded file records to `sink`.

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "base/text.h"
+#include "lists_json.h"
 #include "settings_json.h"
 
 namespace mvpack {
@@ -87,7 +88,7 @@ ProjectFile FileFromJson(const json& j, std::size_t index, const fs::path& base)
 Project ProjectFromJson(const json& j, const fs::path& base) {
   if (!j.is_object()) throw std::runtime_error("project: the document must be a JSON object");
   Project p;
-  OnlyKeys(j, "", {"package", "settings", "files"});
+  OnlyKeys(j, "", {"package", "settings", "lists", "files"});
   json package = j.value("package", json::object());
   if (!package.is_object()) Bad("package", "must be an object");
   OnlyKeys(package, "package.", {"version", "blowfishKey", "chunkSize", "preset", "extreme"});
@@ -103,6 +104,8 @@ Project ProjectFromJson(const json& j, const fs::path& base) {
   p.settings = SettingsFromJson(settings);
   p.product_flags2 = settings.contains("productFlags2") ? Flags2FromJson(settings.at("productFlags2")) : 0;
   p.stamp_build_date = !settings.contains("buildDate");
+
+  p.lists = ListsFromJson(j.value("lists", json::object()));
 
   json files = j.value("files", json::array());
   if (!files.is_array()) Bad("files", "must be an array");

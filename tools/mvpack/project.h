@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "package/file_record.h"
+#include "package/lists.h"
 #include "package/settings.h"
 
 namespace mvpack {
@@ -32,6 +33,9 @@ struct Project {
   mv::Settings settings;
   std::uint32_t product_flags2 = 0;
   bool stamp_build_date = false;  // the project names no build date: today's (UTC) is written
+  // The record lists and the languages. A project without languages gets one, "English", with a
+  // single empty text: an installer needs at least one.
+  mv::Lists lists;
   std::vector<ProjectFile> files;
 };
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <utility>
 
-#include "base/codepage.h"
 #include "base/text.h"
+#include "json_util.h"
 #include "package/reader.h"
 #include "package/writer.h"
 
@@ -110,65 +110,9 @@ constexpr NamedBit kFlags2Names[] = {
 
 constexpr const char* kOtherBits = "otherBits";
 constexpr const char* kFlags2Key = "productFlags2";
-
-[[noreturn]] void Bad(const std::string& key, const std::string& what) {
-  throw std::runtime_error("settings key \"" + key + "\": " + what);
-}
+constexpr const char* kPart = "settings";
 
 // ---- encodings -------------------------------------------------------------------------------
-
-constexpr char kBase64Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string Base64Encode(std::span<const std::uint8_t> in) {
-  std::string out;
-  out.reserve((in.size() + 2) / 3 * 4);
-  for (std::size_t i = 0; i < in.size(); i += 3) {
-    const std::size_t n = std::min<std::size_t>(3, in.size() - i);
-    std::uint32_t v = static_cast<std::uint32_t>(in[i]) << 16;
-    if (n > 1) v |= static_cast<std::uint32_t>(in[i + 1]) << 8;
-    if (n > 2) v |= in[i + 2];
-    for (std::size_t k = 0; k < 4; ++k) {
-      out.push_back(k <= n ? kBase64Alphabet[(v >> (18 - 6 * k)) & 0x3F] : '=');
-    }
-  }
-  return out;
-}
-
-int Base64Value(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
-  return -1;
-}
-
-mv::Bytes Base64Decode(std::string_view in, const std::string& key) {
-  if (in.size() % 4 != 0) Bad(key, "base64 text length is not a multiple of 4");
-  mv::Bytes out;
-  out.reserve(in.size() / 4 * 3);
-  for (std::size_t i = 0; i < in.size(); i += 4) {
-    std::size_t pad = 0;
-    if (i + 4 == in.size()) {
-      if (in[i + 3] == '=') pad = 1;
-      if (in[i + 2] == '=') {
-        if (pad != 1) Bad(key, "invalid base64 text");
-        pad = 2;
-      }
-    }
-    std::uint32_t v = 0;
-    for (std::size_t k = 0; k < 4 - pad; ++k) {
-      const int d = Base64Value(in[i + k]);
-      if (d < 0) Bad(key, "invalid base64 text");
-      v = (v << 6) | static_cast<std::uint32_t>(d);
-    }
-    v <<= 6 * pad;
-    out.push_back(static_cast<std::uint8_t>(v >> 16));
-    if (pad < 2) out.push_back(static_cast<std::uint8_t>(v >> 8));
-    if (pad < 1) out.push_back(static_cast<std::uint8_t>(v));
-  }
-  return out;
-}
 
 std::string HexEncode(std::span<const std::uint8_t> in) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -190,12 +134,12 @@ int HexValue(char c) {
 // "0x" followed by 1 to 16 hex digits.
 std::uint64_t ParseHexNumber(std::string_view text, const std::string& key) {
   if (text.size() < 3 || text.size() > 18 || text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) {
-    Bad(key, "expected a hex number such as \"0x1F\"");
+    BadKey(key, "expected a hex number such as \"0x1F\"");
   }
   std::uint64_t v = 0;
   for (char c : text.substr(2)) {
     const int d = HexValue(c);
-    if (d < 0) Bad(key, "expected a hex number such as \"0x1F\"");
+    if (d < 0) BadKey(key, "expected a hex number such as \"0x1F\"");
     v = (v << 4) | static_cast<std::uint64_t>(d);
   }
   return v;
@@ -219,72 +163,17 @@ std::string ColourText(std::uint32_t v) {
 }
 
 std::uint32_t ParseColour(const json& j, const std::string& key) {
-  if (!j.is_string()) Bad(key, "expected a colour \"#RRGGBB\"");
+  if (!j.is_string()) BadKey(key, "expected a colour \"#RRGGBB\"");
   const std::string& text = j.get_ref<const std::string&>();
-  if ((text.size() != 7 && text.size() != 9) || text[0] != '#') Bad(key, "expected a colour \"#RRGGBB\"");
+  if ((text.size() != 7 && text.size() != 9) || text[0] != '#') BadKey(key, "expected a colour \"#RRGGBB\"");
   std::uint32_t v = 0;
   for (char c : std::string_view(text).substr(1)) {
     const int d = HexValue(c);
-    if (d < 0) Bad(key, "expected a colour \"#RRGGBB\"");
+    if (d < 0) BadKey(key, "expected a colour \"#RRGGBB\"");
     v = (v << 4) | static_cast<std::uint32_t>(d);
   }
   // v is 0xTTRRGGBB; the stored form is 0xTTBBGGRR.
   return (v & 0xFF00FF00u) | ((v & 0xFF) << 16) | ((v >> 16) & 0xFF);
-}
-
-// A text as a JSON string when the string carries its bytes exactly, otherwise {"base64": bytes}.
-json TextOrBase64(const std::string& utf8, bool exact, std::span<const std::uint8_t> stored) {
-  if (exact) return utf8;
-  return json{{"base64", Base64Encode(stored)}};
-}
-
-// Fills out from {"base64": ...} and returns true; returns false for any other form.
-bool Base64Object(const json& j, const std::string& key, mv::Bytes& out) {
-  if (!j.is_object()) return false;
-  if (j.size() != 1 || !j.contains("base64") || !j["base64"].is_string()) {
-    Bad(key, "expected a string or {\"base64\": \"...\"}");
-  }
-  out = Base64Decode(j["base64"].get_ref<const std::string&>(), key);
-  return true;
-}
-
-const std::string& StringValue(const json& j, const std::string& key) {
-  if (!j.is_string()) Bad(key, "expected a string");
-  return j.get_ref<const std::string&>();
-}
-
-std::span<const std::uint8_t> AsSpan(std::string_view s) {
-  return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
-}
-
-json Utf16Json(std::u16string_view text) {
-  const std::string utf8 = mv::Utf16ToUtf8(text);
-  const bool exact = mv::Utf8ToUtf16(utf8) == text;
-  return TextOrBase64(utf8, exact, exact ? mv::Bytes{} : mv::Utf16ToLeBytes(text));
-}
-
-std::u16string Utf16FromJson(const json& j, const std::string& key) {
-  mv::Bytes bytes;
-  if (Base64Object(j, key, bytes)) {
-    if (bytes.size() % 2 != 0) Bad(key, "UTF-16 text with an odd byte count");
-    return mv::Utf16FromLeBytes(bytes);
-  }
-  return mv::Utf8ToUtf16(StringValue(j, key));
-}
-
-json Cp1252Json(std::string_view text) {
-  const std::u16string wide = mv::Cp1252ToUtf16(text);
-  const bool exact = mv::Utf16ToCp1252(wide) == text;
-  return TextOrBase64(mv::Utf16ToUtf8(wide), exact, AsSpan(text));
-}
-
-std::string Cp1252FromJson(const json& j, const std::string& key) {
-  mv::Bytes bytes;
-  if (Base64Object(j, key, bytes)) return std::string(bytes.begin(), bytes.end());
-  const std::u16string wide = mv::Utf8ToUtf16(StringValue(j, key));
-  std::string text = mv::Utf16ToCp1252(wide);
-  if (mv::Cp1252ToUtf16(text) != wide) Bad(key, "text has characters outside code page 1252");
-  return text;
 }
 
 // ---- the field visitors -----------------------------------------------------------------------
@@ -351,24 +240,6 @@ class ToJsonVisitor {
   }
 };
 
-template <class T>
-T IntegerValue(const json& j, const std::string& key) {
-  using Limits = std::numeric_limits<T>;
-  if (j.is_number_unsigned()) {
-    const auto v = j.get<std::uint64_t>();
-    if (v <= static_cast<std::uint64_t>(Limits::max())) return static_cast<T>(v);
-  } else if (j.is_number_integer()) {
-    const auto v = j.get<std::int64_t>();
-    if (v >= static_cast<std::int64_t>(Limits::min()) &&
-        (v < 0 || static_cast<std::uint64_t>(v) <= static_cast<std::uint64_t>(Limits::max()))) {
-      return static_cast<T>(v);
-    }
-  } else {
-    Bad(key, "expected an integer");
-  }
-  Bad(key, "integer out of range " + std::to_string(+Limits::min()) + ".." + std::to_string(+Limits::max()));
-}
-
 // Reads every field that the JSON object has; the others keep their zero values.
 class FromJsonVisitor {
  public:
@@ -403,7 +274,7 @@ class FromJsonVisitor {
       const std::uint64_t bits = ParseHexNumber(j->get_ref<const std::string&>(), key);
       std::memcpy(&v, &bits, sizeof v);
     } else {
-      Bad(key, "expected a number");
+      BadKey(key, "expected a number");
     }
   }
   void Colour(const char* key, std::uint32_t& v) {
@@ -413,7 +284,7 @@ class FromJsonVisitor {
   void Colours(const char* key, std::array<std::uint32_t, N>& v) {
     const json* j = Find(key);
     if (!j) return;
-    if (!j->is_array() || j->size() != N) Bad(key, "expected an array of " + std::to_string(N) + " colours");
+    if (!j->is_array() || j->size() != N) BadKey(key, "expected an array of " + std::to_string(N) + " colours");
     for (std::size_t i = 0; i < N; ++i) v[i] = ParseColour((*j)[i], key);
   }
   void W(const char* key, std::u16string& v) {
@@ -443,7 +314,7 @@ class FromJsonVisitor {
   void BinaryList(const char* key, std::vector<mv::Bytes>& v) {
     const json* j = Find(key);
     if (!j) return;
-    if (!j->is_array()) Bad(key, "expected an array of base64 strings");
+    if (!j->is_array()) BadKey(key, "expected an array of base64 strings");
     v.clear();
     for (const json& item : *j) v.push_back(Base64Decode(StringValue(item, key), key));
   }
@@ -485,22 +356,22 @@ class FromJsonVisitor {
   }
 
   static void SubObject(const json& j, const std::string& key, std::initializer_list<const char*> names) {
-    if (!j.is_object()) Bad(key, "expected an object");
+    if (!j.is_object()) BadKey(key, "expected an object");
     for (const auto& item : j.items()) {
       bool known = false;
       for (const char* n : names) known = known || item.key() == n;
-      if (!known) Bad(key + "." + item.key(), "unknown key");
+      if (!known) BadKey(key + "." + item.key(), "unknown key");
     }
   }
 
   template <std::size_t N>
   static std::array<std::uint8_t, N> HexBytes(const json& j, const std::string& key) {
     const std::string& text = StringValue(j, key);
-    if (text.size() != 2 * N) Bad(key, "expected " + std::to_string(2 * N) + " hex digits");
+    if (text.size() != 2 * N) BadKey(key, "expected " + std::to_string(2 * N) + " hex digits");
     std::array<std::uint8_t, N> out{};
     for (std::size_t i = 0; i < N; ++i) {
       const int hi = HexValue(text[2 * i]), lo = HexValue(text[2 * i + 1]);
-      if (hi < 0 || lo < 0) Bad(key, "expected hex digits");
+      if (hi < 0 || lo < 0) BadKey(key, "expected hex digits");
       out[i] = static_cast<std::uint8_t>(hi * 16 + lo);
     }
     return out;
@@ -650,7 +521,7 @@ json FlagsToJson(std::uint64_t flags, const NamedBit (&names)[N], int digits) {
 template <std::size_t N>
 std::uint64_t FlagsFromJson(const json& j, const NamedBit (&names)[N], const std::string& key,
                             std::uint64_t all_bits) {
-  if (!j.is_object()) Bad(key, "expected an object of named flags");
+  if (!j.is_object()) BadKey(key, "expected an object of named flags");
   std::uint64_t flags = 0;
   std::uint64_t named = 0;
   for (const NamedBit& n : names) named |= 1ull << n.bit;
@@ -660,8 +531,8 @@ std::uint64_t FlagsFromJson(const json& j, const NamedBit (&names)[N], const std
       const json& v = item.value();
       const std::uint64_t other = v.is_string() ? ParseHexNumber(v.get_ref<const std::string&>(), item_key)
                                                 : IntegerValue<std::uint64_t>(v, item_key);
-      if (other & ~all_bits) Bad(item_key, "value wider than the flags word");
-      if (other & named) Bad(item_key, "holds bits that have names; set those by name");
+      if (other & ~all_bits) BadKey(item_key, "value wider than the flags word");
+      if (other & named) BadKey(item_key, "holds bits that have names; set those by name");
       flags |= other;
       continue;
     }
@@ -669,8 +540,8 @@ std::uint64_t FlagsFromJson(const json& j, const NamedBit (&names)[N], const std
     for (const NamedBit& n : names) {
       if (item.key() == n.name) found = &n;
     }
-    if (!found) Bad(item_key, "unknown flag");
-    if (!item.value().is_boolean()) Bad(item_key, "expected true or false");
+    if (!found) BadKey(item_key, "unknown flag");
+    if (!item.value().is_boolean()) BadKey(item_key, "expected true or false");
     if (item.value().get<bool>()) flags |= 1ull << found->bit;
   }
   return flags;
@@ -681,13 +552,15 @@ std::uint64_t FlagsFromJson(const json& j, const NamedBit (&names)[N], const std
 json ProductFlagsToJson(std::uint64_t flags) { return FlagsToJson(flags, kProductFlagNames, 16); }
 
 std::uint64_t ProductFlagsFromJson(const json& j) {
-  return FlagsFromJson(j, kProductFlagNames, "productFlags", ~0ull);
+  return InPart(kPart, [&] { return FlagsFromJson(j, kProductFlagNames, "productFlags", ~0ull); });
 }
 
 json Flags2ToJson(std::uint32_t flags2) { return FlagsToJson(flags2, kFlags2Names, 8); }
 
 std::uint32_t Flags2FromJson(const json& j) {
-  return static_cast<std::uint32_t>(FlagsFromJson(j, kFlags2Names, kFlags2Key, 0xFFFFFFFFull));
+  return InPart(kPart, [&] {
+    return static_cast<std::uint32_t>(FlagsFromJson(j, kFlags2Names, kFlags2Key, 0xFFFFFFFFull));
+  });
 }
 
 json SettingsToJson(const mv::Settings& settings, std::uint32_t product_flags2) {
@@ -700,14 +573,16 @@ json SettingsToJson(const mv::Settings& settings, std::uint32_t product_flags2) 
 
 mv::Settings SettingsFromJson(const json& j) {
   if (!j.is_object()) throw std::runtime_error("settings: expected a JSON object");
-  mv::Settings s;
-  FromJsonVisitor v(j);
-  VisitSettings(v, s, 0);
-  for (const std::string& key : v.unclaimed()) {
-    if (key != kFlags2Key) Bad(key, "unknown setting");
-  }
-  if (s.OptionText8.find('\0') != std::string::npos) Bad("optionText8", "text cannot hold a zero character");
-  return s;
+  return InPart(kPart, [&] {
+    mv::Settings s;
+    FromJsonVisitor v(j);
+    VisitSettings(v, s, 0);
+    for (const std::string& key : v.unclaimed()) {
+      if (key != kFlags2Key) BadKey(key, "unknown setting");
+    }
+    if (s.OptionText8.find('\0') != std::string::npos) BadKey("optionText8", "text cannot hold a zero character");
+    return s;
+  });
 }
 
 }  // namespace mvpack

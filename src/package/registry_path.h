@@ -1,0 +1,22 @@
+// Registry paths as the package writes them: an optional leading backslash, a root by its short or
+// long name (any letter case), then a backslash and the subkey path.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace mv {
+
+enum class RegistryRoot { kLocalMachine, kCurrentUser, kClassesRoot, kUsers, kCurrentConfig, kDynData, kAllUsers };
+
+struct RegistryPath {
+  RegistryRoot root;
+  std::u16string subkey;  // empty for the root itself
+};
+
+// The root and subkey of `path`; nullopt (the bad-path-name error) for an unknown root or a root
+// name followed by anything but a backslash. "HKAU" is the every-user pseudo-root.
+std::optional<RegistryPath> ParseRegistryPath(std::u16string_view path);
+
+}  // namespace mv

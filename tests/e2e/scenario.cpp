@@ -1,0 +1,52 @@
+#include "scenario.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace mve2e {
+
+mv::Bytes ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return mv::Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteAll(const fs::path& path, const mv::Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+mvpack::Project SmallProject(const fs::path& folder) {
+  fs::create_directories(folder / "files");
+  WriteAll(folder / "files" / "readme.txt", mv::Bytes(5000, 'a'));
+  // Enough incompressible bytes that a block after the section outgrows the section's padding.
+  mv::Bytes noise(10000);
+  std::uint32_t x = 12345;
+  for (auto& b : noise) b = static_cast<std::uint8_t>((x = x * 1103515245 + 12345) >> 16);
+  WriteAll(folder / "files" / "data.bin", noise);
+
+  mvpack::Project p;
+  p.settings.ProductFlags = mv::kFlagCompressedChunks;
+  p.settings.DisplayName = u"E2E Product";
+  p.settings.Publisher = u"Marevault Tests";
+  p.chunk_size = 4096;  // several chunks
+  p.preset = 1;
+  for (const char* name : {"readme.txt", "data.bin"}) {
+    mvpack::ProjectFile f;
+    f.source = folder / "files" / name;
+    f.record.name = name;
+    p.files.push_back(f);
+  }
+  return p;
+}
+
+Built Build(const mvpack::Project& project, const fs::path& path) {
+  Built b{path, mvpack::BuildInstaller(project, ReadAll(RuntimeExe()))};
+  WriteAll(path, b.installer.file);
+  return b;
+}
+
+bool Reg(const std::vector<std::string>& args) {
+  return RunTool("reg", args, 60).status == 0;
+}
+
+}  // namespace mve2e

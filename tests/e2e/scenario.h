@@ -1,0 +1,27 @@
+// Building the installers that the scenarios run.
+#pragma once
+
+#include "build.h"
+#include "harness.h"
+
+namespace mve2e {
+
+mv::Bytes ReadAll(const fs::path& path);
+void WriteAll(const fs::path& path, const mv::Bytes& bytes);
+
+// A small product in `folder`: two files, one compressible and one not, xz-compressed chunks of
+// 4 KiB, one language.
+mvpack::Project SmallProject(const fs::path& folder);
+
+struct Built {
+  fs::path path;
+  mv::BuiltInstaller installer;
+};
+
+// Builds `project` on the runtime of the win32 tree and writes the installer to `path`.
+Built Build(const mvpack::Project& project, const fs::path& path);
+
+// Runs `reg.exe` of the Wine session with the given arguments; true when it succeeded.
+bool Reg(const std::vector<std::string>& args);
+
+}  // namespace mve2e

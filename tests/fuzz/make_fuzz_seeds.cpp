@@ -1,0 +1,178 @@
+// Writes the starting corpora of the fuzz targets: installers that mvpack builds from the example
+// project (plain, enciphered, every optional group with stored chunks and the data after the
+// section) on a small runtime
+// image, and the pieces of them each target reads, in that target's input layout.
+//
+// Usage: make_fuzz_seeds CORPUS_ROOT EXAMPLES_FOLDER
+// Each target's seeds go to CORPUS_ROOT/<target>/seed-<name>; existing files are overwritten.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "../unit/lists_fixture.h"
+#include "../unit/package_test_support.h"
+#include "../unit/settings_fixture.h"
+#include "base/bytes.h"
+#include "build.h"
+#include "fuzz_support.h"
+#include "opened_installer.h"
+#include "package/crc32.h"
+#include "package/data_block.h"
+#include "package/file_record.h"
+#include "package/reader.h"
+#include "package/settings.h"
+#include "package/xz.h"
+#include "project.h"
+
+namespace fs = std::filesystem;
+using namespace mv;
+using namespace std::string_literals;
+
+namespace {
+
+fs::path g_root;
+
+void Write(const std::string& target, const std::string& name, std::span<const std::uint8_t> bytes) {
+  const fs::path folder = g_root / target;
+  fs::create_directories(folder);
+  std::ofstream out(folder / ("seed-" + name), std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + (folder / name).string());
+}
+
+Bytes Join(std::initializer_list<std::span<const std::uint8_t>> parts) {
+  Bytes out;
+  for (auto p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+Bytes Le32(std::uint32_t v) {
+  Bytes b;
+  AppendLe32(b, v);
+  return b;
+}
+
+Bytes Utf16Le(std::u16string_view text) {
+  Bytes b;
+  for (char16_t c : text) AppendLe16(b, c);
+  return b;
+}
+
+// The decoded record stream of an installer.
+Bytes RecordStream(const mvpack::OpenedInstaller& o) {
+  Bytes records;
+  mvpack::DecodeFileData(o, [&](std::span<const std::uint8_t> b) { records.insert(records.end(), b.begin(), b.end()); });
+  return records;
+}
+
+// One installer and the pieces the narrower targets read.
+void WriteInstallerSeeds(const std::string& name, const mvpack::Project& project) {
+  const Bytes runtime = mv::testing::MakeTestPe(mv::testing::FourSections());
+  const BuiltInstaller built = mvpack::BuildInstaller(project, runtime);
+  Write("installer", name, built.file);
+  // The locator needs no more than the headers; the section's first bytes come along.
+  Write("pe", name, std::span(built.file).first(std::min<std::size_t>(built.file.size(), built.section.raw_offset + 64)));
+
+  const mvpack::OpenedInstaller o = mvpack::OpenInstaller(built.file);
+  const auto section = o.section_bytes.first(std::min<std::size_t>(
+      o.section_bytes.size(), std::max<std::size_t>(o.header.SettingsEnd(), static_cast<std::size_t>(o.header.data_end))));
+  Write("header", name, section);
+
+  const Bytes records = RecordStream(o);
+
+  // The derived-package target: settings stream and records.
+  Bytes length;
+  AppendLe16(length, static_cast<std::uint16_t>(o.settings_stream.size()));
+  const std::uint32_t flags2 = o.header.product_flags2;
+  const std::uint8_t package_mode = static_cast<std::uint8_t>((o.header.Enciphered() ? 1 : 0) | ((flags2 >> 24) & 0xF) << 1 |
+                                                              ((flags2 & kFlags2UninstallerWithoutSection) ? 0x20 : 0) | 0x80);
+  Write("package", name, Join({Bytes{package_mode}, length, o.settings_stream, records}));
+
+  // The targets below do the hiding themselves or never see it: one plain package is enough.
+  if (o.header.Enciphered()) return;
+
+  Write("settings", name, Join({Le32(flags2), Bytes{0}, o.settings_stream}));
+  Write("settings", name + "-silent", Join({Le32(flags2), Bytes{1}, o.settings_stream}));
+  PackageReader reader(o.settings_stream);
+  ReadSettings(reader, flags2, false);
+  Write("lists", name, std::span(o.settings_stream).subspan(reader.position()));
+
+
+  // The settings block before it was hidden, with each way of hiding it.
+  const Bytes xz = XzCompress(o.settings_stream, 6, false);
+  const Bytes crc = Le32(o.header.settings_crc);
+  Write("settings_block", name + "-scrambled", Join({Bytes{0x00}, crc, xz}));
+  Write("settings_block", name + "-blowfish", Join({Bytes{0x01 | 0x18}, crc, xz}));
+  Bytes framed = xz;  // as the cipher would see it: padded, with the length word
+  framed.resize((xz.size() + 4 + 7) / 8 * 8, 0);
+  StoreLe32(framed.data() + framed.size() - 4, static_cast<std::uint32_t>(xz.size()));
+  Write("settings_block", name + "-bare-blocks", Join({Bytes{0x03 | 0x04}, crc, framed}));
+
+  // The file data in the data-block target's plain form: chunks not enciphered.
+  const bool compressed = (o.settings.ProductFlags & kFlagCompressedChunks) != 0;
+  DataBlockWriterOptions chunks;
+  chunks.chunk_size = 32;  // several chunks
+  chunks.compress = compressed;
+  chunks.preset = 6;
+  chunks.extreme = false;
+  const Bytes block = EncodeDataBlock(records, chunks);
+  const std::uint8_t mode = compressed ? 0x01 : 0x00;
+  Write("data_block", name, Join({Bytes{mode}, block}));
+  Write("data_block", name + "-blowfish", Join({Bytes{static_cast<std::uint8_t>(mode | 0x02 | 0x04)}, block}));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: make_fuzz_seeds CORPUS_ROOT EXAMPLES_FOLDER\n";
+    return 2;
+  }
+  g_root = argv[1];
+  const fs::path examples = argv[2];
+  try {
+    mvpack::Project hello = mvpack::LoadProject(examples / "hello" / "project.json");
+    hello.stamp_build_date = false;  // seeds stay the same from run to run
+    WriteInstallerSeeds("hello", hello);
+
+    mvpack::Project enciphered = hello;
+    enciphered.product_flags2 |= kFlags2Blowfish;
+    enciphered.blowfish_key = fuzz::FixedKey();
+    WriteInstallerSeeds("hello-blowfish", enciphered);
+
+    // Stored chunks, the file data after the section (it must outgrow the section's padding),
+    // and every optional group of the settings stream.
+    mvpack::Project full = hello;
+    full.settings = mv::testing::FullSettings();
+    full.lists = mv::testing::FullLists();
+    full.settings.ProductFlags &= ~kFlagCompressedChunks;
+    full.settings.IntegrityCheck = 1;
+    full.settings.ExternalData = 1;
+    full.product_flags2 = mv::testing::kAllGroupsFlags2 & ~kFlags2Blowfish;
+    const fs::path filler = g_root / "filler.bin";
+    {
+      const Bytes bytes = mv::testing::Filler(5000);
+      std::ofstream(filler, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), 5000);
+    }
+    mvpack::ProjectFile second = full.files.at(0);
+    second.source = filler;
+    second.record.name = "|f\xC3\xBCller.bin";
+    full.files.push_back(second);
+    WriteInstallerSeeds("full-external", full);
+    fs::remove(filler);
+
+    for (const auto& [name, line] : std::initializer_list<std::pair<const char*, std::u16string>>{
+             {"plain", u"\"C:\\Downloads\\setup.exe\" /silent /d:\"C:\\Program Files\\App\\\""},
+             {"uninstall", u"setup.exe /u:\"My \"\"App\"\"\" /MIN -a"},
+             {"batches", u"setup.exe /b1:\"echo `x`~~del y\" /b2:\"a\" /b3:\"b\" /r:\"app.exe\" /n:Name"},
+             {"bad", u"setup.exe\t/x\r\nfoo\0 /silent"s}}) {
+      Write("command_line", name, Utf16Le(line));
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "make_fuzz_seeds: " << e.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
