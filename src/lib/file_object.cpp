@@ -33,11 +33,10 @@ OpenFailureFacts GatherFacts(const std::u16string& path, bool write) {
   return f;
 }
 
+// The temporary folder, or the current folder when the system names none.
 std::u16string TemporaryFolder() {
-  wchar_t buffer[MAX_PATH + 2] = {};
-  DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-  std::u16string folder = n > 0 && n <= MAX_PATH ? U(std::wstring(buffer, n)) : u".\\";
-  return folder;
+  std::u16string folder = UserTempFolder();
+  return folder.empty() ? u".\\" : folder;
 }
 
 std::u16string FolderOf(const std::u16string& path) {

@@ -10,13 +10,6 @@ namespace {
 
 const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-std::u16string UserTempFolder() {
-  wchar_t buffer[MAX_PATH + 1];
-  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-  if (n == 0 || n > MAX_PATH) return {};
-  return std::u16string(reinterpret_cast<const char16_t*>(buffer), n);
-}
-
 bool FolderExists(const std::u16string& folder) {
   const DWORD attributes = GetFileAttributesW(W(folder));
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -73,6 +66,14 @@ std::u16string TryGeneratedNames(std::u16string folder, std::u16string_view exte
 }
 
 }  // namespace
+
+std::u16string UserTempFolder() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  if (n == 0 || n > MAX_PATH) return {};
+  return std::u16string(reinterpret_cast<const char16_t*>(buffer), n);
+}
+
 
 TempNameGenerator& ProcessTempNameGenerator() {
   static TempNameGenerator generator;

@@ -19,6 +19,9 @@ namespace mv {
 // access-denied failures in a row end them.
 std::u16string MakeTempName(std::u16string_view folder, std::u16string_view extension);
 
+// The user's temporary folder with its trailing backslash; empty when the system gives none.
+std::u16string UserTempFolder();
+
 // The process-wide generator of the names' digits. The main thread alone makes temporary names.
 TempNameGenerator& ProcessTempNameGenerator();
 

@@ -31,11 +31,14 @@ TEST(RuntimeImage, IsAGuiPe32ImportingOnlySystemLibraries) {
   EXPECT_TRUE(std::regex_search(dump, std::regex(R"(Magic\s+010b\s+\(PE32\))")));
   EXPECT_TRUE(std::regex_search(dump, std::regex(R"(Subsystem\s+00000002\s+\(Windows GUI\))")));
 
+  // Only DLLs that Windows always loads from the system folder (its known DLLs) may be imported:
+  // any other import would be looked for beside the installer before the first line runs. The
+  // rest (wintrust, gdiplus, winmm, comctl32, ...) are loaded by name from the system folder.
   static const std::set<std::string> kSystem = {
       "kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "ole32.dll",
-      "oleaut32.dll", "comctl32.dll", "comdlg32.dll", "shlwapi.dll", "msvcrt.dll", "winmm.dll",
-      "version.dll", "ws2_32.dll", "gdiplus.dll", "msimg32.dll", "wintrust.dll", "uxtheme.dll",
-      "crypt32.dll", "bcrypt.dll", "ntdll.dll", "wininet.dll", "userenv.dll", "rpcrt4.dll"};
+      "oleaut32.dll", "comdlg32.dll", "shlwapi.dll", "msvcrt.dll", "ws2_32.dll", "ntdll.dll",
+      "rpcrt4.dll", "imm32.dll", "setupapi.dll", "psapi.dll", "normaliz.dll", "nsi.dll", "sechost.dll",
+      "combase.dll", "wldap32.dll", "difxapi.dll", "clbcatq.dll", "msctf.dll", "imagehlp.dll"};
   std::regex dll(R"(DLL Name: (\S+))");
   int count = 0;
   for (std::sregex_iterator it(dump.begin(), dump.end(), dll), end; it != end; ++it, ++count) {
