@@ -68,7 +68,6 @@ struct InstallContext {
   Settings settings;
   std::u16string default_install_dir;  // placed under the machine's folders
   bool redirection_disabled = false;   // WoW64 file-system redirection is off (64-bit products)
-  std::int32_t integrity_check = 0;  // IntegrityCheck setting: 0 none, 1 file CRC, 2 signature
 
   // The uninstaller: the image without the package section, or empty when the installer file is
   // copied unchanged (then only its size is kept).

@@ -61,7 +61,7 @@ void CheckInstallerFile(HANDLE file) {
   Bytes before(c.section.raw_offset);
   if (!ReadFileAt(file, 0, before)) CorruptInstaller(35, true);
 
-  switch (c.integrity_check) {
+  switch (c.settings.IntegrityCheck) {  // 0 none, 1 the file CRC, 2 the signature
     case 1:
       VerifyFileCrc(before, c.section.header_offset, c.header.file_crc);
       break;

@@ -116,7 +116,6 @@ void ReadPackage(HANDLE file) {
   if (!c.options.ProductNameOverride.empty()) stored.DisplayName = c.options.ProductNameOverride;
   c.settings = EffectiveSettings(stored, c.header.product_flags2);
   c.lists = ReadLists(reader);
-  c.integrity_check = c.settings.IntegrityCheck;
   // A 64-bit product sees the native file system from here on; a failure is reported by the bitness
   // check, which runs first on a 32-bit Windows.
   if (c.settings.Bitness == 1) c.redirection_disabled = DisableFileSystemRedirection();
