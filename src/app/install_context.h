@@ -80,6 +80,14 @@ struct InstallContext {
   // Start-up checks.
   UniqueHandle instance_mutex;  // held for the whole run
   ExistingInstallation existing;
+
+  // The installation as the wizard and its preparation settle it; empty (0) until then. The
+  // variables read these afresh at every expansion.
+  std::u16string install_dir;        // the chosen installation folder; empty: default_install_dir
+  int installation_kind = 0;         // 0 new, 1 reinstallation, 2 upgrade, 3 downgrade
+  std::u16string start_menu_folder;  // the Start-menu folder chosen in the wizard
+  std::u16string shared_dir;         // the folder of shared files
+  std::u16string uninstaller_path;   // where the uninstaller is copied
 };
 
 InstallContext& Context();

@@ -23,6 +23,7 @@
 #include "package/lists.h"
 #include "package/pe.h"
 #include "package/settings.h"
+#include "vars/expand.h"
 
 namespace mv {
 
@@ -120,9 +121,11 @@ void ReadPackage(HANDLE file) {
   // check, which runs first on a 32-bit Windows.
   if (c.settings.Bitness == 1) c.redirection_disabled = DisableFileSystemRedirection();
   c.messages_in_automatic_mode = (c.settings.ProductFlags >> 35) & 1;
-  // Variables are expanded here once the variable table exists.
   c.default_install_dir = PlaceDefaultInstallDir(c.settings.DefaultInstallDir, MachineFolders(), c.settings.Bitness,
-                                                 [](std::u16string s) { return s; });
+                                                 [](std::u16string s) {
+                                                   ExpandVariables(s);
+                                                   return s;
+                                                 });
 }
 
 }  // namespace
@@ -132,6 +135,7 @@ void RunInstallMode() {
   UniqueHandle file = OpenOwnFile(c.exe_path);
   try {
     ReadPackage(file.get());
+    ReplacePlaceholders(c.settings.HeaderTitle);
 
     // Start-up checks, in their order. The approval address is asked here once the network client
     // exists.

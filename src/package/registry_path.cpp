@@ -34,4 +34,10 @@ std::optional<RegistryPath> ParseRegistryPath(std::u16string_view path) {
   return std::nullopt;
 }
 
+bool IsAllUsersHive(std::u16string_view name) {
+  constexpr std::u16string_view kClasses = u"_Classes";
+  return !name.empty() &&
+         !(name.size() >= kClasses.size() && EqualsIgnoreAsciiCase(name.substr(name.size() - kClasses.size()), kClasses));
+}
+
 }  // namespace mv

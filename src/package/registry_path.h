@@ -19,4 +19,9 @@ struct RegistryPath {
 // name followed by anything but a backslash. "HKAU" is the every-user pseudo-root.
 std::optional<RegistryPath> ParseRegistryPath(std::u16string_view path);
 
+// Whether a key below HKEY_USERS is a user hive that the every-user pseudo-root reaches. The
+// "<sid>_Classes" keys are not: each is the class part of a user's hive, mounted again under
+// that user's "Software\Classes".
+bool IsAllUsersHive(std::u16string_view name);
+
 }  // namespace mv

@@ -31,5 +31,12 @@ TEST(RegistryPath, RootsAndSubkeys) {
     EXPECT_FALSE(ParseRegistryPath(bad)) << std::u16string(bad).size();
 }
 
+TEST(RegistryPath, AllUsersHives) {
+  for (const char16_t* hive : {u".DEFAULT", u"S-1-5-18", u"S-1-5-21-1-2-3-1000", u"Classes"})
+    EXPECT_TRUE(IsAllUsersHive(hive)) << std::u16string(hive).size();
+  for (const char16_t* other : {u"S-1-5-21-1-2-3-1000_Classes", u"S-1-5-21-1-2-3-1000_classes", u"_Classes", u""})
+    EXPECT_FALSE(IsAllUsersHive(other)) << std::u16string(other).size();
+}
+
 }  // namespace
 }  // namespace mv
