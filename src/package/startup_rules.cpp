@@ -1,6 +1,7 @@
 #include "package/startup_rules.h"
 
 #include "base/version.h"
+#include "package/variables.h"
 
 namespace mv {
 
@@ -29,10 +30,7 @@ std::u16string NormaliseFolder(std::u16string_view f) {
   while (!f.empty() && blank(f.front())) f.remove_prefix(1);
   while (!f.empty() && blank(f.back())) f.remove_suffix(1);
   if (f.size() >= 2 && f.front() == u'"' && f.back() == u'"') f = f.substr(1, f.size() - 2);
-  std::u16string out(f);
-  bool drive_root = out.size() == 3 && out[1] == u':';
-  while (!drive_root && out.size() > 1 && (out.back() == u'\\' || out.back() == u'/')) out.pop_back();
-  return out;
+  return StripTrailingBackslash(f);
 }
 
 }  // namespace mv
