@@ -74,6 +74,9 @@ BuiltInstaller BuildInstaller(std::span<const std::uint8_t> runtime_exe, Package
   PackageHead head = BuildPackageHead(std::move(header), settings_stream, data_block.size(), Crc32(data_block), options);
   AppendedSection appended;
   if (options.external_data) {
+    // AppendSection reads an empty tail as no tail and pads the section: the reader would then
+    // take the padding for the file data.
+    if (data_block.empty()) throw std::invalid_argument("external file data must not be empty");
     appended = AppendSection(runtime_exe, ".setup", head.bytes, data_block);
   } else {
     head.bytes.insert(head.bytes.end(), data_block.begin(), data_block.end());

@@ -15,8 +15,8 @@ namespace mv {
 struct PackageBuildOptions {
   // The file-data block follows the settings block in the installer file but is not part of the
   // section (not mapped into memory). The settings stream's ExternalData value must say the same.
-  // The block must be at least as long as the section's alignment padding (under 4 KiB); keep
-  // smaller data inside the section.
+  // The block must be at least as long as the section's alignment padding (under 4 KiB), and not
+  // empty; keep smaller data inside the section.
   bool external_data = false;
   std::uint32_t settings_preset = 9;
   bool settings_extreme = true;

@@ -26,9 +26,12 @@ std::string Hex(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
+// Text that should be UTF-8, made valid for JSON: broken sequences become U+FFFD.
+std::string ValidUtf8(std::string_view text) { return mv::Utf16ToUtf8(mv::Utf8ToUtf16(text)); }
+
 // A record's name as a UTF-8 path: NarrowPath "|" + UTF-8, or code page 1252 text.
 std::string NameOf(const std::string& narrow) {
-  if (!narrow.empty() && narrow[0] == '|') return narrow.substr(1);
+  if (!narrow.empty() && narrow[0] == '|') return ValidUtf8(std::string_view(narrow).substr(1));
   return mv::Utf16ToUtf8(mv::Cp1252ToUtf16(narrow));
 }
 
@@ -40,7 +43,7 @@ json FileJson(const mv::FileRecord& r) {
   if (r.attributes != 0xFFFFFFFF) f["attributes"] = r.attributes;
   if (r.installer_ui_level) f["installerUiLevel"] = r.installer_ui_level;
   if (r.date != std::array<std::int32_t, 6>{}) f["date"] = r.date;
-  if (!r.version.empty()) f["version"] = r.version;
+  if (!r.version.empty()) f["version"] = ValidUtf8(r.version);
   if (!r.destination.empty()) f["destination"] = mv::Utf16ToUtf8(r.destination);
   if (!r.icon.empty()) f["icon"] = mv::Utf16ToUtf8(r.icon);
   if (!r.arguments.empty()) f["arguments"] = mv::Utf16ToUtf8(r.arguments);
@@ -104,7 +107,8 @@ class RecordWalker {
 
 json InspectInstaller(std::span<const std::uint8_t> installer) {
   OpenedInstaller o = OpenInstaller(installer);
-  json package = {{"version", o.header.version}};
+  // The version text is 8-bit; only its comparison with "50.0" matters to the runtime.
+  json package = {{"version", mv::Utf16ToUtf8(mv::Cp1252ToUtf16(o.header.version))}};
   if (o.header.blowfish_key) package["blowfishKey"] = Hex(*o.header.blowfish_key);
   RecordWalker walker(o.header.file_sizes);
   DecodeFileData(o, [&](std::span<const std::uint8_t> b) { walker.Feed(b); });
