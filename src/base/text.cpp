@@ -93,4 +93,41 @@ bool EqualsIgnoreAsciiCase(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
+namespace {
+
+bool MatchesAt(std::u16string_view text, std::size_t pos, const VariableName& row) {
+  if (text.size() - pos < row.name.size()) return false;
+  const std::u16string_view candidate = text.substr(pos, row.name.size());
+  return row.exact_case ? candidate == row.name : EqualsIgnoreAsciiCase(candidate, row.name);
+}
+
+// The first occurrence of the row's name at or after `from`; npos when there is none.
+std::size_t FindName(std::u16string_view text, std::size_t from, const VariableName& row) {
+  if (row.name.empty()) return std::u16string_view::npos;
+  for (std::size_t pos = from; pos < text.size(); ++pos) {
+    if (MatchesAt(text, pos, row)) return pos;
+  }
+  return std::u16string_view::npos;
+}
+
+}  // namespace
+
+void ReplaceNames(std::u16string& text, std::span<const VariableName> table,
+                  const std::function<std::u16string(std::size_t)>& value_of) {
+  for (std::size_t row = 0; row < table.size(); ++row) {
+    std::size_t pos = FindName(text, 0, table[row]);
+    if (pos == std::u16string::npos) continue;
+    const std::u16string value = value_of(row);
+    do {
+      text.replace(pos, table[row].name.size(), value);
+      pos = FindName(text, pos + value.size(), table[row]);
+    } while (pos != std::u16string::npos);
+  }
+}
+
+std::u16string Decimal(std::int64_t n) {
+  const std::string digits = std::to_string(n);
+  return std::u16string(digits.begin(), digits.end());
+}
+
 }  // namespace mv

@@ -1,6 +1,6 @@
 #include "uninstall/uninstall_run.h"
 
-#include "app/exit.h"
+#include "lib/fatal.h"
 
 namespace mv {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/codepage.h"
-#include "base/command_line.h"
+#include "app/command_line.h"
 #include "fuzz_support.h"
 
 using namespace mv;

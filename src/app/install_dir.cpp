@@ -1,0 +1,31 @@
+#include "app/install_dir.h"
+
+#include "base/text.h"
+
+namespace mv {
+
+bool IsAbsoluteFolder(std::u16string_view p) {
+  if (p.size() >= 2 && p[1] == u':') return true;
+  return !p.empty() && (p[0] == u'\\' || p[0] == u'/');
+}
+
+bool NamesRegistryFolder(std::u16string_view s) {
+  if (s.size() < 5 || s[4] != u'\\') return false;
+  return EqualsIgnoreAsciiCase(s.substr(0, 4), u"HKLM") || EqualsIgnoreAsciiCase(s.substr(0, 4), u"HKCU");
+}
+
+std::u16string ReplaceOsPlaceholder(std::u16string s, const FolderFacts& facts) {
+  const std::u16string_view marker = u"<os>";
+  for (std::size_t at = s.find(marker); at != std::u16string::npos; at = s.find(marker, at + facts.windows.size()))
+    s.replace(at, marker.size(), facts.windows);
+  return s;
+}
+
+std::u16string PlaceUnderProgramFiles(std::u16string folder, const FolderFacts& facts, int bitness) {
+  if (IsAbsoluteFolder(folder)) return folder;
+  std::u16string base = bitness == 1 && !facts.program_files_64.empty() ? facts.program_files_64 : facts.program_files;
+  if (!base.empty() && base.back() != u'\\') base.push_back(u'\\');
+  return base + folder;
+}
+
+}  // namespace mv

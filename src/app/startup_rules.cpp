@@ -1,0 +1,36 @@
+#include "app/startup_rules.h"
+
+#include "base/version.h"
+#include "base/path.h"
+
+namespace mv {
+
+int BitnessMismatch(int bitness, bool windows_is_64bit) {
+  if (bitness == 1 && !windows_is_64bit) return 64;
+  if (bitness == 2 && windows_is_64bit) return 32;
+  return 0;
+}
+
+PrerequisiteVerdict CheckPrerequisite(const std::optional<PrerequisiteFound>& found, std::string_view min_version,
+                                      bool default_dir_is_master) {
+  if (!found || (default_dir_is_master && found->install_location.empty())) return PrerequisiteVerdict::kMissing;
+  if (!min_version.empty() && CompareVersions(found->display_version, min_version) < 0)
+    return PrerequisiteVerdict::kTooOld;
+  return PrerequisiteVerdict::kSatisfied;
+}
+
+RegistryValuePath SplitRegistryValuePath(std::u16string_view path) {
+  std::size_t slash = path.find_last_of(u'\\');
+  if (slash == std::u16string_view::npos) return {};
+  return {std::u16string(path.substr(0, slash)), std::u16string(path.substr(slash + 1))};
+}
+
+std::u16string NormaliseFolder(std::u16string_view f) {
+  auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+  while (!f.empty() && blank(f.front())) f.remove_prefix(1);
+  while (!f.empty() && blank(f.back())) f.remove_suffix(1);
+  if (f.size() >= 2 && f.front() == u'"' && f.back() == u'"') f = f.substr(1, f.size() - 2);
+  return StripTrailingBackslash(f);
+}
+
+}  // namespace mv

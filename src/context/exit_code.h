@@ -1,0 +1,19 @@
+// The process exit codes of every mode (the table in docs/command-line.md).
+#pragma once
+
+namespace mv {
+
+enum ExitCode : int {
+  kExitSuccess = 0,
+  kExitCorrupt = 2,
+  kExitWrongWindows = 5,
+  kExitPrerequisite = 7,
+  kExitAlreadyRunning = 8,
+  kExitCancelled = 12,
+  kExitCommandLine = 15,
+  kExitBlocked = 18,
+  kExitNotApproved = 19,
+  kExitFatal = -1,
+};
+
+}  // namespace mv

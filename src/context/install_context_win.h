@@ -1,0 +1,99 @@
+// InstallContext: the runtime's one process-wide record of run options, package contents and run
+// state. Only the Windows layer touches it; portable code receives the pieces it needs.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "base/bytes.h"
+#include "context/run_options.h"
+#include "lib/handle_win.h"
+#include "package/cipher.h"
+#include "package/header.h"
+#include "package/lists.h"
+#include "package/pe.h"
+#include "package/settings.h"
+
+namespace mv {
+
+// What the product's Uninstall key (or the package's registry value) says about an earlier
+// installation.
+struct ExistingInstallation {
+  std::u16string location;
+  bool location_exists = false;
+  std::u16string version;
+  std::string version_8bit;
+  std::u16string shared_files;
+  std::u16string start_menu;
+};
+
+struct InstallContext {
+  // Start-up.
+  HINSTANCE instance = nullptr;
+  RunOptions options;
+  std::wstring exe_path;
+  std::uint64_t session = 0;
+  HICON large_icon = nullptr;
+  HICON small_icon = nullptr;
+  HWND background_window = nullptr;
+  HWND progress_window = nullptr;
+  int language = 0;
+  bool ole_initialized = false;
+  bool sockets_started = false;
+  std::string host_name;
+  struct {
+    int dpi_x = 96, dpi_y = 96, colour_depth = 32;
+    RECT work_area{};
+  } screen;
+  struct {
+    UniqueModule rasapi, gdiplus, comctl32, winmm;
+  } modules;
+  ULONG_PTR gdiplus_token = 0;
+  void* set_window_subclass = nullptr;  // comctl32 functions, when present
+  void* def_subclass_proc = nullptr;
+  // Whether start-up messages are shown in automatic mode (a package option).
+  bool messages_in_automatic_mode = false;
+
+  // The package.
+  SectionInfo section;
+  PackageHeader header;
+  std::unique_ptr<Blowfish> cipher;  // keyed once from the header key when the package is enciphered
+  std::span<const std::uint8_t> mapped_section;  // the section as the loader mapped it
+  Bytes settings_stream;                        // the decoded settings block
+  Settings settings;
+  std::u16string default_install_dir;  // placed under the machine's folders
+  bool redirection_disabled = false;   // WoW64 file-system redirection is off (64-bit products)
+
+  // The uninstaller: the image without the package section, or empty when the installer file is
+  // copied unchanged (then only its size is kept).
+  Bytes uninstaller_image;
+  std::uint64_t installer_size = 0;
+
+  // The record lists and the texts of every language.
+  Lists lists;
+
+  // Start-up checks.
+  UniqueHandle instance_mutex;  // held for the whole run
+  ExistingInstallation existing;
+
+  // The installation as the wizard and its preparation settle it; empty (0) until then. The
+  // variables read these afresh at every expansion.
+  std::u16string install_dir;        // the chosen installation folder; empty: default_install_dir
+  int installation_kind = 0;         // 0 new, 1 reinstallation, 2 upgrade, 3 downgrade
+  std::u16string start_menu_folder;  // the Start-menu folder chosen in the wizard
+  std::u16string shared_dir;         // the folder of shared files
+  std::u16string uninstaller_path;   // where the uninstaller is copied
+};
+
+InstallContext& Context();
+
+// Text number n of the current language; empty when there is none (the caller then uses its
+// built-in default).
+std::u16string LanguageText(int n);
+
+}  // namespace mv
