@@ -24,7 +24,14 @@ std::u16string ReplaceOsPlaceholder(std::u16string s, const FolderFacts& facts) 
 std::u16string PlaceUnderProgramFiles(std::u16string folder, const FolderFacts& facts, int bitness) {
   if (IsAbsoluteFolder(folder)) return folder;
   std::u16string base = bitness == 1 && !facts.program_files_64.empty() ? facts.program_files_64 : facts.program_files;
-  if (!base.empty() && base.back() != u'\\') base.push_back(u'\\');
+  if (!IsAbsoluteFolder(base)) {
+    // No usable Program Files folder was found: a relative folder would land wherever the process
+    // happens to run (often the system folder), so take Program Files of the Windows drive.
+    const std::u16string drive = facts.windows.size() >= 2 && facts.windows[1] == u':' ? facts.windows.substr(0, 2)
+                                                                                       : std::u16string(u"C:");
+    base = drive + u"\\Program Files";
+  }
+  if (base.back() != u'\\') base.push_back(u'\\');
   return base + folder;
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/exit_win.h"
 #include "context/install_context_win.h"
+#include "lib/crash_guard_win.h"
 #include "lib/handle_win.h"
 #include "lib/read_at_win.h"
 #include "lib/system_library_win.h"
@@ -14,20 +15,16 @@
 
 namespace mv {
 
-namespace {
-
-// Authenticode check through WinVerifyTrust, loaded from the system folder.
-int CheckSignature(const std::wstring& path) {
+SignatureCheck CheckSignatureWith(TrustFunction verify, const std::wstring& path) {
   // The file must open for reading first; its failure has statuses of its own.
   UniqueHandle probe(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!probe) return SignatureStatusOfOpenError(GetLastError());
+  if (!probe) {
+    const DWORD error = GetLastError();
+    return {SignatureStatusOfOpenError(error), error};
+  }
   probe.reset();
-
-  UniqueModule wintrust = LoadSystemLibrary(L"wintrust.dll");
-  using VerifyFn = LONG(WINAPI*)(HWND, GUID*, LPVOID);
-  auto verify = wintrust.Function<VerifyFn>("WinVerifyTrust");
-  if (!verify) return kSignatureUnavailable;
+  if (!verify) return {kSignatureUnavailable, GetLastError()};
 
   WINTRUST_FILE_INFO file_info{};
   file_info.cbStruct = sizeof file_info;
@@ -40,21 +37,20 @@ int CheckSignature(const std::wstring& path) {
   data.pFile = &file_info;
   data.dwStateAction = WTD_STATEACTION_VERIFY;
   GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  // The verification's own result and error: the state-close call afterwards may change the
+  // thread's last error, and that error decides the pass rule and the text of a failure.
   LONG result = 0;
-  DWORD last_error = 0;
-  try {
+  DWORD error = 0;
+  const bool completed = RunGuarded([&] {
     SetLastError(0);
     result = verify(nullptr, &action, &data);
-    last_error = GetLastError();
-    data.dwStateAction = WTD_STATEACTION_CLOSE;
-    verify(nullptr, &action, &data);
-  } catch (...) {
-    return kSignatureException;
-  }
-  return SignatureStatusOf(static_cast<std::uint32_t>(result), last_error);
+    error = GetLastError();
+  });
+  if (!completed) return {kSignatureException, error};
+  data.dwStateAction = WTD_STATEACTION_CLOSE;
+  RunGuarded([&] { verify(nullptr, &action, &data); });
+  return {SignatureStatusOf(static_cast<std::uint32_t>(result), error), error};
 }
-
-}  // namespace
 
 void CheckInstallerFile(HANDLE file) {
   InstallContext& c = Context();
@@ -66,9 +62,13 @@ void CheckInstallerFile(HANDLE file) {
       VerifyFileCrc(before, c.section.header_offset, c.header.file_crc);
       break;
     case 2: {
-      int status = CheckSignature(c.exe_path);
-      DWORD last_error = GetLastError();
-      if (!SignaturePasses(status, last_error)) CorruptInstaller(SignatureCorruptCode(status), true);
+      // WinVerifyTrust from the system folder; the module stays loaded until the check is done.
+      UniqueModule wintrust = LoadSystemLibrary(L"wintrust.dll");
+      const SignatureCheck check = CheckSignatureWith(wintrust.Function<TrustFunction>("WinVerifyTrust"), c.exe_path);
+      if (!SignaturePasses(check.status, check.error)) {
+        SetLastError(check.error);
+        CorruptInstaller(SignatureCorruptCode(check.status), true);
+      }
       break;
     }
     default:

@@ -7,6 +7,7 @@
 
 #include "context/install_context_win.h"
 #include "lib/system_library_win.h"
+#include "lib/temp_file_win.h"
 
 namespace mv {
 
@@ -93,6 +94,7 @@ void PrepareProcess(HINSTANCE instance) {
   DWORD n = GetModuleFileNameW(nullptr, path, 1024);
   c.exe_path.assign(path, n > 1024 ? 1024 : n);
   c.session = DrawSessionNumber();
+  SeedTempNames(c.session);  // temporary names follow from the random session number, not a fixed state
   c.large_icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
                                                GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
   c.small_icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,

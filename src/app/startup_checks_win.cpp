@@ -9,6 +9,7 @@
 #include "base/codepage.h"
 #include "base/format.h"
 #include "lib/wide_win.h"
+#include "lib/native_file_view_win.h"
 #include "lib/os_info_win.h"
 #include "lib/registry_key_win.h"
 #include "lib/system_library_win.h"
@@ -34,11 +35,36 @@ std::u16string TextOr(int n, const char16_t* fallback) {
   ExitInstaller(code);
 }
 
+}  // namespace
+
+void CheckApproval() {
+  const Settings& s = Context().settings;
+  if (s.BlockedStatus == 0 && s.ApprovedStatus == 0) return;  // the start notification goes with the network client
+  // The request is made here once the network client exists; until then no status can be obtained,
+  // and the decision is taken as for a server that cannot be reached.
+  const std::int32_t status = 0;
+  switch (DecideApproval(s.BlockedStatus, s.ApprovedStatus, status)) {
+    case ApprovalVerdict::kProceed:
+      return;
+    case ApprovalVerdict::kBlocked:
+      ShowMessage(u"The installation was blocked by " + s.Publisher + u".", u"Error", MB_OK | MB_ICONERROR);
+      ExitInstaller(kExitBlocked);
+    case ApprovalVerdict::kNotApproved:
+      ShowMessage(FormatText(u"The installation could not be approved by %s.  Status code %d.", {s.Publisher, status}),
+                  u"Error", MB_OK | MB_ICONERROR);
+      ExitInstaller(kExitNotApproved);
+  }
+}
+
+namespace {
+
 void CheckBitness() {
   InstallContext& c = Context();
   if (int needed = BitnessMismatch(c.settings.Bitness, Is64Bit(GetOsInfo())))
     Stop(FormatText(TextOr(81, u"This product needs %d-bit Windows."), {needed}), kExitWrongWindows);
-  if (c.settings.Bitness == 1 && !c.redirection_disabled) FatalError(u"Wow64DisableWow64FsRedirection() failed");
+  // A 64-bit product's files go through the native file view; a system that cannot give it ends the
+  // run here rather than put the files in the 32-bit folders.
+  if (c.settings.Bitness == 1 && !NativeFileView(true).active()) FatalError(u"Wow64DisableWow64FsRedirection() failed");
 }
 
 void CheckExcludedWindows() {

@@ -33,4 +33,22 @@ std::u16string NormaliseFolder(std::u16string_view f) {
   return StripTrailingBackslash(f);
 }
 
+bool EffectiveAutomaticMode(int automatic_default, bool automatic_mode, bool silent_mode) {
+  if (automatic_default == 1) return true;
+  if (automatic_default == 2) return silent_mode;
+  return automatic_mode;
+}
+
+std::uint32_t StartupProductFlags2(std::uint32_t product_flags2, const OsInfo& os) {
+  const bool server_2003 = os.major == 5 && os.minor == 2 && os.product_type != kProductWorkstation;
+  const bool keeps = (server_2003 || os.major >= 6) && !os.wine_version;
+  return keeps ? product_flags2 : product_flags2 & ~kFlags2NeedsServerOrVista;
+}
+
+ApprovalVerdict DecideApproval(std::int32_t blocked_status, std::int32_t approved_status, std::int32_t status) {
+  if (blocked_status != 0 && blocked_status == status) return ApprovalVerdict::kBlocked;
+  if (approved_status != 0 && approved_status != status) return ApprovalVerdict::kNotApproved;
+  return ApprovalVerdict::kProceed;
+}
+
 }  // namespace mv

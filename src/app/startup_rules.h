@@ -2,9 +2,12 @@
 // prerequisite product and where a registry value names the installation folder.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "lib/os_version.h"
 
 namespace mv {
 
@@ -37,5 +40,22 @@ RegistryValuePath SplitRegistryValuePath(std::u16string_view path);
 // A folder read from the registry made usable as a path: surrounding blanks and quotes removed, a
 // trailing backslash removed except from a drive root.
 std::u16string NormaliseFolder(std::u16string_view folder);
+
+// The package's AutomaticDefault setting applied to the mode the command line chose: 1 turns
+// automatic mode on, 2 turns it off unless the run is silent, any other value leaves the command
+// line's choice.
+bool EffectiveAutomaticMode(int automatic_default, bool automatic_mode, bool silent_mode);
+
+// ProductFlags2 with the bits that only some Windows versions may keep: bit 10 stays only on
+// Windows 5.2 with a server product type or on 6.0 and later, and never under Wine.
+inline constexpr std::uint32_t kFlags2NeedsServerOrVista = 1u << 10;
+std::uint32_t StartupProductFlags2(std::uint32_t product_flags2, const OsInfo& os);
+
+// The approval address's verdict for the HTTP status obtained (0 when none could be obtained).
+// Blocked when BlockedStatus is set and equals the status; otherwise not approved when
+// ApprovedStatus is set and differs from it. With no status obtainable an approval can never be
+// given, so a set ApprovedStatus fails closed, as an unreachable server would.
+enum class ApprovalVerdict { kProceed, kBlocked, kNotApproved };
+ApprovalVerdict DecideApproval(std::int32_t blocked_status, std::int32_t approved_status, std::int32_t status);
 
 }  // namespace mv

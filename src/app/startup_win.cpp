@@ -10,10 +10,12 @@
 #include "app/integrity_win.h"
 #include "ui/message_win.h"
 #include "app/startup_checks_win.h"
+#include "app/startup_rules.h"
 #include "base/codepage.h"
 #include "base/format.h"
 #include "base/text.h"
 #include "engine/file_data_win.h"
+#include "lib/os_info_win.h"
 #include "lib/special_folders_win.h"
 #include "lib/wide_win.h"
 #include "lib/handle_win.h"
@@ -61,15 +63,6 @@ FolderFacts MachineFolders() {
   return facts;
 }
 
-// Switches off WoW64 file-system redirection for the rest of the run; false where it cannot be.
-bool DisableFileSystemRedirection() {
-  using DisableFn = BOOL(WINAPI*)(PVOID*);
-  auto disable = reinterpret_cast<DisableFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
-  PVOID old = nullptr;
-  return disable && disable(&old);
-}
-
 // The section as the loader mapped it: at most the readable, committed memory from the image base
 // plus the virtual address, so that a damaged section table can never make the reader fault.
 std::span<const std::uint8_t> MappedSection(const SectionInfo& section) {
@@ -113,9 +106,9 @@ void ReadPackage(HANDLE file) {
   if (!c.options.ProductNameOverride.empty()) stored.DisplayName = c.options.ProductNameOverride;
   c.settings = EffectiveSettings(stored, c.header.product_flags2);
   c.lists = ReadLists(reader);
-  // A 64-bit product sees the native file system from here on; a failure is reported by the bitness
-  // check, which runs first on a 32-bit Windows.
-  if (c.settings.Bitness == 1) c.redirection_disabled = DisableFileSystemRedirection();
+  c.options.AutomaticMode =
+      EffectiveAutomaticMode(c.settings.AutomaticDefault, c.options.AutomaticMode, c.options.SilentMode);
+  c.header.product_flags2 = StartupProductFlags2(c.header.product_flags2, GetOsInfo());
   c.messages_in_automatic_mode = (c.settings.ProductFlags >> 35) & 1;
   c.default_install_dir = PlaceDefaultInstallDir(c.settings.DefaultInstallDir, MachineFolders(), c.settings.Bitness,
                                                  [](std::u16string s) {
@@ -133,8 +126,8 @@ void RunInstallMode() {
     ReadPackage(file.get());
     ReplacePlaceholders(c.settings.HeaderTitle);
 
-    // Start-up checks, in their order. The approval address is asked here once the network client
-    // exists.
+    // Start-up checks, in their order.
+    CheckApproval();
     CheckInstallerFile(file.get());
     // The language dialog is offered here (more than one language, not automatic) once the wizard
     // exists; until then the default language stands: "English" when present, else the first.

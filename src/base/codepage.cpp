@@ -62,4 +62,17 @@ std::string ToNarrowPath(std::u16string_view text) {
   return std::string(text.begin(), text.end());
 }
 
+bool CodePageTakesDefaultChar(unsigned code_page) {
+  switch (code_page) {
+    case 42:     // symbol
+    case 65000:  // UTF-7
+    case 65001:  // UTF-8
+    case 54936:  // GB18030
+    case 50220: case 50221: case 50222: case 50225: case 50227: case 50229:  // ISO-2022
+      return false;
+    default:
+      return !(code_page >= 57002 && code_page <= 57011);  // ISCII
+  }
+}
+
 }  // namespace mv

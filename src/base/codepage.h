@@ -18,4 +18,9 @@ std::string Utf16ToCp1252(std::u16string_view text);
 // followed by UTF-8.
 std::string ToNarrowPath(std::u16string_view text);
 
+// Whether the system's conversion into `code_page` accepts the flag that refuses best-fit characters
+// and a default character of our choosing. UTF-8, UTF-7, GB18030, the ISO-2022 and ISCII code pages
+// and the symbol code page refuse both: a conversion asking for them there fails and yields nothing.
+bool CodePageTakesDefaultChar(unsigned code_page);
+
 }  // namespace mv

@@ -1,6 +1,7 @@
 #include "base/date.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "base/text.h"
 
@@ -14,11 +15,16 @@ std::u16string Padded(int n, std::size_t width) {
   return digits;
 }
 
-// 0 for Monday ... 6 for Sunday, in the proleptic Gregorian calendar.
+// 0 for Monday ... 6 for Sunday, in the proleptic Gregorian calendar. Any input gives a weekday: a
+// month outside 1-12 counts as the nearest month, and the sums are taken in 64 bits so that no year
+// or day can overflow them.
 int Weekday(int year, int month, int day) {
   static constexpr int kOffsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-  if (month < 3) year -= 1;
-  const int sunday_first = ((year + year / 4 - year / 100 + year / 400 + kOffsets[(month - 1) % 12] + day) % 7 + 7) % 7;
+  month = std::clamp(month, 1, 12);
+  std::int64_t y = year;
+  if (month < 3) y -= 1;
+  const std::int64_t sum = y + y / 4 - y / 100 + y / 400 + kOffsets[month - 1] + std::int64_t{day};
+  const int sunday_first = static_cast<int>((sum % 7 + 7) % 7);
   return (sunday_first + 6) % 7;
 }
 

@@ -67,7 +67,6 @@ struct InstallContext {
   Bytes settings_stream;                        // the decoded settings block
   Settings settings;
   std::u16string default_install_dir;  // placed under the machine's folders
-  bool redirection_disabled = false;   // WoW64 file-system redirection is off (64-bit products)
 
   // The uninstaller: the image without the package section, or empty when the installer file is
   // copied unchanged (then only its size is kept).

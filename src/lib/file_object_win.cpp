@@ -78,7 +78,14 @@ int FileObject::Open(std::u16string_view given, std::uint32_t flags, std::uint32
   OpenRequest request = DecodeOpenFlags(flags);
   std::u16string path(given);
 
-  // Where the file goes.
+  DWORD access = (request.read ? GENERIC_READ : 0) | (request.write ? GENERIC_WRITE : 0);
+  DWORD share = (request.share_read ? FILE_SHARE_READ : 0) | (request.share_write ? FILE_SHARE_WRITE : 0);
+  static constexpr DWORD kCreation[] = {OPEN_ALWAYS, OPEN_EXISTING, CREATE_NEW, CREATE_ALWAYS};
+  SECURITY_ATTRIBUTES security{sizeof security, nullptr, (flags & open_flags::kInheritable) ? TRUE : FALSE};
+
+  // Where the file goes. A new temporary file is created exclusively with this call's access and
+  // sharing, and its handle is kept: it is never opened again by name.
+  UniqueHandle created;
   switch (request.placement) {
     case Placement::kAsGiven:
       break;
@@ -94,9 +101,11 @@ int FileObject::Open(std::u16string_view given, std::uint32_t flags, std::uint32
                               : request.placement == Placement::kTempBesidePath ? FolderOf(path)
                                                                                  : TemporaryFolder();
       std::u16string extension = request.placement == Placement::kTempWithExtension ? path : std::u16string();
-      std::u16string temp = MakeTempName(folder, extension);
-      if (temp.empty()) return Fail(kFileUnknownError, GetLastError());
-      path = temp;
+      CreatedTempFile temp = CreateTempFile(folder, extension,
+                                            {access, share, attributes, (flags & open_flags::kInheritable) != 0});
+      if (temp.path.empty()) return Fail(kFileUnknownError, GetLastError());
+      path = std::move(temp.path);
+      created = std::move(temp.handle);
       break;
     }
   }
@@ -108,16 +117,15 @@ int FileObject::Open(std::u16string_view given, std::uint32_t flags, std::uint32
     return code;
   }
 
-  DWORD access = (request.read ? GENERIC_READ : 0) | (request.write ? GENERIC_WRITE : 0);
-  DWORD share = (request.share_read ? FILE_SHARE_READ : 0) | (request.share_write ? FILE_SHARE_WRITE : 0);
-  static constexpr DWORD kCreation[] = {OPEN_ALWAYS, OPEN_EXISTING, CREATE_NEW, CREATE_ALWAYS};
-  SECURITY_ATTRIBUTES security{sizeof security, nullptr, (flags & open_flags::kInheritable) ? TRUE : FALSE};
-
   HANDLE h = INVALID_HANDLE_VALUE;
   DWORD error = 0;
   int retries = 0;
   bool retried_once = false;
   for (;;) {
+    if (created) {
+      h = created.release();
+      break;
+    }
     h = CreateFileW(W(path), access, share, &security, kCreation[static_cast<int>(request.creation)], attributes, nullptr);
     if (h != INVALID_HANDLE_VALUE) break;
     error = GetLastError();

@@ -12,7 +12,12 @@ bool ReadFileAt(HANDLE file, std::uint64_t offset, std::span<std::uint8_t> out) 
   while (got < out.size()) {
     DWORD n = 0;
     DWORD want = static_cast<DWORD>(std::min<std::size_t>(out.size() - got, 1u << 20));
-    if (!ReadFile(file, out.data() + got, want, &n, nullptr) || n == 0) return false;
+    if (!ReadFile(file, out.data() + got, want, &n, nullptr)) return false;
+    if (n == 0) {
+      // The file ended first: say so, rather than leave whatever error an earlier call set.
+      SetLastError(ERROR_HANDLE_EOF);
+      return false;
+    }
     got += n;
   }
   return true;

@@ -3,12 +3,11 @@
 #include <windows.h>
 
 #include "lib/handle_win.h"
+#include "lib/wide_win.h"
 
 namespace mv {
 
 namespace {
-
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
 bool FolderExists(const std::u16string& folder) {
   const DWORD attributes = GetFileAttributesW(W(folder));
@@ -31,9 +30,10 @@ bool EnsureFolder(std::u16string folder) {
   return CreateDirectoryW(W(folder), nullptr) || FolderExists(folder);
 }
 
-TempCreateResult CreateExclusive(const std::u16string& path) {
-  UniqueHandle file(CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file) return TempCreateResult::kCreated;
+TempCreateResult CreateExclusive(const std::u16string& path, const TempFileAccess& how, UniqueHandle& out) {
+  SECURITY_ATTRIBUTES security{sizeof security, nullptr, how.inheritable ? TRUE : FALSE};
+  out.reset(CreateFileW(W(path), how.access, how.share, &security, CREATE_NEW, how.attributes, nullptr));
+  if (out) return TempCreateResult::kCreated;
   switch (GetLastError()) {
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
@@ -45,7 +45,8 @@ TempCreateResult CreateExclusive(const std::u16string& path) {
   }
 }
 
-std::u16string TryGeneratedNames(std::u16string folder, std::u16string_view extension, bool give_up_on_denials) {
+CreatedTempFile TryGeneratedNames(std::u16string folder, std::u16string_view extension, bool give_up_on_denials,
+                                  const TempFileAccess& how) {
   TempNameAttempts attempts(give_up_on_denials);
   TempFolder current = TempFolder::kAsked;
   while (attempts.More()) {
@@ -58,9 +59,10 @@ std::u16string TryGeneratedNames(std::u16string folder, std::u16string_view exte
       }
     }
     std::u16string path = JoinTempPath(folder, TempFileName(ProcessTempNameGenerator().NextDigits(), extension));
-    const TempCreateResult result = CreateExclusive(path);
+    UniqueHandle handle;
+    const TempCreateResult result = CreateExclusive(path, how, handle);
     attempts.Record(result);
-    if (result == TempCreateResult::kCreated) return path;
+    if (result == TempCreateResult::kCreated) return {std::move(path), std::move(handle)};
   }
   return {};
 }
@@ -74,22 +76,25 @@ std::u16string UserTempFolder() {
   return std::u16string(reinterpret_cast<const char16_t*>(buffer), n);
 }
 
-
 TempNameGenerator& ProcessTempNameGenerator() {
   static TempNameGenerator generator;
   return generator;
 }
 
-std::u16string MakeTempName(std::u16string_view asked_folder, std::u16string_view extension) {
+void SeedTempNames(std::uint64_t seed) { ProcessTempNameGenerator() = TempNameGenerator(seed); }
+
+CreatedTempFile CreateTempFile(std::u16string_view asked_folder, std::u16string_view extension,
+                               const TempFileAccess& how) {
   std::u16string folder = asked_folder.empty() ? UserTempFolder() : std::u16string(asked_folder);
   if (folder.empty() || !EnsureFolder(folder)) return {};
 
   if (!extension.empty() && extension.front() == u'.') extension.remove_prefix(1);
-  if (!extension.empty()) return TryGeneratedNames(std::move(folder), extension, false);
+  if (!extension.empty()) return TryGeneratedNames(std::move(folder), extension, false, how);
+  return TryGeneratedNames(std::move(folder), u"TMP", true, how);
+}
 
-  wchar_t unique[MAX_PATH];
-  if (GetTempFileNameW(W(folder), L"VQT", 0, unique)) return std::u16string(reinterpret_cast<const char16_t*>(unique));
-  return TryGeneratedNames(std::move(folder), u"tmp", true);
+std::u16string MakeTempName(std::u16string_view folder, std::u16string_view extension) {
+  return CreateTempFile(folder, extension).path;
 }
 
 }  // namespace mv

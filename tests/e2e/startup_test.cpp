@@ -107,5 +107,41 @@ TEST(Startup, ASecondInstallerWaitsForNoOne) {
   EXPECT_EQ(r.code, kAlreadyRunning);
 }
 
+// A package that asks for automatic mode gets it without a switch: a failed start-up check then ends
+// the run with its code and shows nothing (no box waits for a person).
+TEST(Startup, AutomaticDefaultTurnsAutomaticModeOn) {
+  fs::path dir = ScratchDir("startup-automatic");
+  mvpack::Project p = SmallProject(dir);
+  p.settings.AutomaticDefault = 1;
+  p.settings.ExcludedWindows = 0xFFFFFFFF;
+  ExitCode r = RunWindows(Build(p, dir / "automatic.exe").path, "", 60, dir);
+  EXPECT_FALSE(r.timed_out) << "an error box waited for a person";
+  EXPECT_EQ(r.code, kWrongWindows);
+}
+
+// Without a way to ask the approval address, no status can equal ApprovedStatus: the installation
+// is not approved (19). A BlockedStatus alone matches nothing and the installation goes on.
+TEST(Startup, ApprovalFailsClosed) {
+  fs::path dir = ScratchDir("startup-approval");
+  struct Case {
+    const char* name;
+    std::int32_t blocked, approved;
+    std::uint32_t exit;
+  } cases[] = {
+      {"approved.exe", 0, 200, 19},
+      {"both.exe", 403, 200, 19},
+      {"blocked.exe", 403, 0, 0},
+  };
+  for (const auto& c : cases) {
+    mvpack::Project p = SmallProject(dir);
+    p.settings.ApprovalUrl = "http://approval.invalid/check";
+    p.settings.BlockedStatus = c.blocked;
+    p.settings.ApprovedStatus = c.approved;
+    ExitCode r = RunSilent(Build(p, dir / c.name), dir);
+    EXPECT_FALSE(r.timed_out) << c.name;
+    EXPECT_EQ(r.code, c.exit) << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace mve2e

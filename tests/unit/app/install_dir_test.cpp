@@ -36,5 +36,27 @@ TEST(InstallDir, DefaultFolderPlacement) {
   EXPECT_EQ(PlaceDefaultInstallDir(u"%Name%", facts, 0, expand), u"C:\\Program Files (x86)\\Hello");
 }
 
+// With no Program Files folder known (a bare environment, a failed lookup) the result is still a full
+// path: a relative one would resolve against whatever folder the installer runs in.
+TEST(InstallDir, NeverRelative) {
+  auto same = [](std::u16string s) { return s; };
+  struct Case {
+    FolderFacts facts;
+    int bitness;
+    std::u16string expected;
+  } cases[] = {
+      {{u"", u"", u""}, 0, u"C:\\Program Files\\Hello"},
+      {{u"", u"", u""}, 1, u"C:\\Program Files\\Hello"},
+      {{u"D:\\Windows", u"", u""}, 0, u"D:\\Program Files\\Hello"},
+      {{u"D:\\Windows", u"Program Files", u""}, 0, u"D:\\Program Files\\Hello"},  // a relative folder is no folder
+      {{u"C:\\Windows", u"", u"C:\\Program Files"}, 1, u"C:\\Program Files\\Hello"},
+  };
+  for (const auto& c : cases) {
+    const std::u16string placed = PlaceDefaultInstallDir(u"Hello", c.facts, c.bitness, same);
+    EXPECT_EQ(placed, c.expected);
+    EXPECT_TRUE(IsAbsoluteFolder(placed));
+  }
+}
+
 }  // namespace
 }  // namespace mv

@@ -66,5 +66,12 @@ TEST(CodePage, NarrowPath) {
   EXPECT_EQ(ToNarrowPath(u"\u20ac"), "|\xE2\x82\xAC");
 }
 
+TEST(CodePage, WhichCodePagesTakeADefaultCharacter) {
+  for (unsigned refuses : {42u, 65000u, 65001u, 54936u, 50220u, 50229u, 57002u, 57011u})
+    EXPECT_FALSE(CodePageTakesDefaultChar(refuses)) << refuses;
+  for (unsigned takes : {437u, 850u, 932u, 936u, 1250u, 1252u, 1256u, 57001u, 57012u})
+    EXPECT_TRUE(CodePageTakesDefaultChar(takes)) << takes;
+}
+
 }  // namespace
 }  // namespace mv

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <string>
 
 #include "base/text.h"
@@ -37,6 +38,27 @@ TEST(Dates, ShortDates) {
       {u"dddd MMMM", 2023, 1, 1, u"1 1"},  // missing names fall back to the numbers
   };
   for (const auto& c : cases) EXPECT_EQ(FormatShortDate(c.pattern, c.year, c.month, c.day, names), c.out) << Narrow(c.pattern);
+}
+
+// Dates from the system or a file can be anything, "no date" (month 0) included: every pattern
+// letter gives text for every input, never an index outside the name tables or an overflow.
+TEST(Dates, AnyInputIsSafe) {
+  DateNames names;
+  names.days = {u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat", u"Sun"};
+  const std::u16string pattern = u"dddd ddd dd d MMMM MMM MM M yyyy yy y";
+  constexpr int kMin = std::numeric_limits<int>::min(), kMax = std::numeric_limits<int>::max();
+  for (int year : {kMin, -1, 0, 2024, kMax}) {
+    for (int month : {kMin, -1, 0, 1, 12, 13, kMax}) {
+      for (int day : {kMin, 0, 31, kMax}) {
+        const std::u16string out = FormatShortDate(pattern, year, month, day, names);
+        bool named = false;
+        for (const auto& d : names.days) named = named || out.compare(0, 3, d) == 0;
+        EXPECT_TRUE(named) << year << " " << month << " " << day;
+      }
+    }
+  }
+  EXPECT_EQ(FormatShortDate(u"dd/MM/yyyy", 2024, 0, 0), u"00/00/2024");
+  EXPECT_EQ(FormatShortDate(u"dddd", 2024, 0, 1, names), FormatShortDate(u"dddd", 2024, 1, 1, names));
 }
 
 }  // namespace

@@ -159,5 +159,42 @@ TEST(FileObject, WritesLargeDataAndVerifiesDiskFiles) {
   EXPECT_FALSE(probe.is_open());
 }
 
+// A new temporary file is used through the handle that created it. "Create new" therefore succeeds
+// on it (the file is this call's own), and the file cannot be renamed away and replaced while the
+// caller holds it.
+TEST(FileObject, TemporaryFilesKeepTheHandleThatCreatedThem) {
+  Scratch s;
+  struct Case {
+    std::uint32_t placement;
+    std::u16string path, folder;
+  } cases[] = {
+      {2, s.folder(), s.folder()},
+      {4, s / u"beside.txt", s.folder()},
+      {5, u"dat", u""},  // the temporary folder, the extension given as path
+  };
+  for (const auto& c : cases) {
+    for (std::uint32_t creation : {2u, 3u}) {  // create new, create or truncate
+      SCOPED_TRACE(testing::Message() << "placement " << c.placement << " creation " << creation);
+      FileObject f;
+      ASSERT_EQ(f.Open(c.path, creation | kNoRead | (c.placement << open_flags::kPlacementShift)), 0);
+      const std::u16string made = f.path();
+      if (!c.folder.empty()) EXPECT_EQ(made.substr(0, c.folder.size() + 1), c.folder + u"\\");
+      // Another process cannot move the file away to put its own under the name.
+      const std::u16string aside = made + u".aside";
+      EXPECT_FALSE(MoveFileW(W(made), W(aside)));
+      EXPECT_FALSE(DeleteFileW(W(made)));
+      ASSERT_TRUE(f.Write("mine", 4));
+      f.Close();
+      FileObject back;
+      ASSERT_EQ(back.Open(made, 1 | kNoWrite), 0);
+      char bytes[4] = {};
+      ASSERT_TRUE(back.Read(bytes, sizeof bytes));
+      EXPECT_EQ(std::string(bytes, 4), "mine");
+      back.Close();
+      DeleteFileW(W(made));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace mv
