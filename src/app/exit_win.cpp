@@ -12,7 +12,8 @@
 #include "base/text.h"
 #include "context/install_context_win.h"
 #include "lib/wide_win.h"
-#include "ui/message_win.h"
+#include "context/prompt.h"
+#include "ui/message_box_win.h"
 
 namespace mv {
 

@@ -8,12 +8,14 @@
 #include "app/startup_win.h"
 #include "app/command_line.h"
 #include "lib/wide_win.h"
+#include "ui/message_box_win.h"
 #include "uninstall/uninstall_run.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   mv::InstallFatalPath();
   mv::HardenProcess();
   mv::PrepareProcess(instance);
+  mv::InstallMessageBoxes();
   mv::InstallContext& c = mv::Context();
 
   auto* command_line = reinterpret_cast<const char16_t*>(GetCommandLineW());

@@ -5,7 +5,8 @@
 
 #include "app/exit_win.h"
 #include "context/install_context_win.h"
-#include "ui/message_win.h"
+#include "context/prompt.h"
+#include "ui/message_box_win.h"
 #include "base/codepage.h"
 #include "base/format.h"
 #include "lib/wide_win.h"

@@ -8,7 +8,7 @@
 #include "app/exit_win.h"
 #include "context/install_context_win.h"
 #include "app/integrity_win.h"
-#include "ui/message_win.h"
+#include "ui/background_win.h"
 #include "app/startup_checks_win.h"
 #include "app/startup_rules.h"
 #include "base/codepage.h"
@@ -98,8 +98,13 @@ void ReadPackage(HANDLE file) {
   c.settings_stream = DecodeSettingsBlock(c.mapped_section, c.header, c.cipher.get());
 
   PackageReader reader(c.settings_stream);
-  Settings stored = ReadSettings(reader, c.header.product_flags2, c.options.SilentMode, [&](const Settings&) {
-    // The background window is created here once it exists (unless the package asks for none).
+  Settings stored = ReadSettings(reader, c.header.product_flags2, c.options.SilentMode, [&](const Settings& early) {
+    // The background window, from the settings read so far (its look is completed once every
+    // setting and text is known). Silent mode has set bit 29 already.
+    if (!c.options.SilentMode && !(early.ProductFlags & kFlagNoBackgroundWindow)) {
+      c.settings = early;
+      c.background_window = CreateBackgroundWindow(c.options.MinimizedBackground);
+    }
     CheckSettingsCrc(c.settings_stream, c.header);
   });
   // The name from the command line stands for the package's everywhere, defaults included.
@@ -133,6 +138,7 @@ void RunInstallMode() {
     // exists; until then the default language stands: "English" when present, else the first.
     c.language = DefaultLanguage(c.lists);
     if (std::u16string title = LanguageText(114); !title.empty()) c.settings.HeaderTitle = title;
+    UpdateBackgroundWindow(c.background_window);
     RunStartupChecks();
 
     // The file pass: every chunk of the file data is decoded and checked.

@@ -314,17 +314,21 @@ int ShowWrapped(const Prompt& p, const WrappedBox& wrapped) {
   return ShowMessageBox(DefaultOwner(p.owner), p.text, p.caption, wrapped.style, spec);
 }
 
+LanguageTextFn InstallationTexts() {
+  return [](int n) { return LanguageText(n); };
+}
+
 int HandlePrompt(const Prompt& p) {
   const InstallContext& c = Context();
   if (c.options.SilentMode) return p.kind == PromptKind::kQuestion ? kResultYes : p.kind == PromptKind::kError ? 0 : 1;
-  const LanguageTextFn text = [](int n) { return LanguageText(n); };
+  const LanguageTextFn text = InstallationTexts();
   switch (p.kind) {
     case PromptKind::kQuestion: return ShowWrapped(p, WrapQuestion(text));
     case PromptKind::kOkCancel: return ShowWrapped(p, WrapOkCancel(p.style, text));
     case PromptKind::kError: {
       if (c.options.AutomaticMode && !c.messages_in_automatic_mode) return 0;
       Prompt error = p;
-      error.caption = ErrorCaption(text);
+      error.caption = ErrorCaption();
       return ShowWrapped(error, WrapMessage(kPromptOk | kPromptIconError, text));
     }
     case PromptKind::kMessage:
@@ -347,6 +351,8 @@ int ShowMessageBox(HWND owner, const std::u16string& text, const std::u16string&
   if (!box.result()) return ShowSystemBox(owner, text, caption, style, spec);
   return *box.result();
 }
+
+std::u16string ErrorCaption() { return ErrorCaption(InstallationTexts()); }
 
 void InstallMessageBoxes() { SetPromptHandler(HandlePrompt); }
 

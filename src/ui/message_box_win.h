@@ -39,6 +39,9 @@ struct MessageBoxSpec {
 int ShowMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style,
                    MessageBoxSpec& spec);
 
+// The caption of error boxes in the installation's language: text 21, or "Error".
+std::u16string ErrorCaption();
+
 // Installs the handler that shows ShowMessage, ShowQuestion, ShowError and ShowOkCancel (from
 // context/prompt.h) in this box. Called once at start-up.
 void InstallMessageBoxes();

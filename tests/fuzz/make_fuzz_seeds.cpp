@@ -170,6 +170,22 @@ int main(int argc, char** argv) {
              {"bad", u"setup.exe\t/x\r\nfoo\0 /silent"s}}) {
       Write("command_line", name, Utf16Le(line));
     }
+
+    // Background pictures: a true-colour one, and a palette one with a transparent index.
+    const auto bitmap = [](std::uint16_t bpp, std::int32_t width, std::int32_t height, std::uint32_t palette) {
+      const std::uint32_t stride = (static_cast<std::uint32_t>(width) * bpp + 31) / 32 * 4;
+      const std::uint32_t bits = 54 + 4 * palette;
+      Bytes b = Join({Bytes{'B', 'M'}, Le32(bits + stride * static_cast<std::uint32_t>(height)), Le32(0), Le32(bits),
+                      Le32(40), Le32(static_cast<std::uint32_t>(width)), Le32(static_cast<std::uint32_t>(height)),
+                      Bytes{1, 0, static_cast<std::uint8_t>(bpp), 0}, Le32(0), Le32(0), Le32(0), Le32(0),
+                      Le32(palette), Le32(0)});
+      for (std::uint32_t i = 0; i < palette * 4 + stride * static_cast<std::uint32_t>(height); ++i)
+        b.push_back(static_cast<std::uint8_t>(i * 37));
+      return b;
+    };
+    Write("picture", "rgb24", Join({Bytes{255}, bitmap(24, 5, 3, 0)}));
+    Write("picture", "palette8-keyed", Join({Bytes{3}, bitmap(8, 7, -4, 16)}));
+    Write("picture", "argb32", Join({Bytes{255}, bitmap(32, 3, 3, 0)}));
   } catch (const std::exception& e) {
     std::cerr << "make_fuzz_seeds: " << e.what() << "\n";
     return 1;

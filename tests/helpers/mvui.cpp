@@ -6,6 +6,8 @@
 //   mvui settext  <window> --id N --text T            sets an edit control's text
 //   mvui select   <window> --id N --index I           selects a list-box or combo-box item
 //   mvui close    <window>                            sends WM_CLOSE
+//   mvui key      <window> --vk K [--id N]            presses a key (virtual-key code K) on a control
+//                                                     or on the window itself
 //
 // <window> is --class NAME and/or --title TEXT (exact match) of a visible top-level window. Waiting
 // for the window (default 10 s) is the only wait; every message is sent with a time-out.
@@ -24,6 +26,7 @@ struct Options {
   std::wstring command, class_name, title, text;
   int id = -1;
   int index = -1;
+  int vk = -1;
   DWORD timeout = 10000;
   bool has_class = false, has_title = false;
 };
@@ -87,6 +90,7 @@ bool ParseArguments(int argc, wchar_t** argv, Options& o) {
     else if (a == L"--title") o.title = v, o.has_title = true;
     else if (a == L"--text") o.text = v;
     else if (a == L"--id") o.id = static_cast<int>(std::wcstol(v, nullptr, 0));
+    else if (a == L"--vk") o.vk = static_cast<int>(std::wcstol(v, nullptr, 0));
     else if (a == L"--index") o.index = static_cast<int>(std::wcstol(v, nullptr, 0));
     else if (a == L"--timeout") o.timeout = static_cast<DWORD>(std::wcstoul(v, nullptr, 0));
     else return false;
@@ -104,8 +108,8 @@ int Fail(const wchar_t* what) {
 int wmain(int argc, wchar_t** argv) {
   Options o;
   if (!ParseArguments(argc, argv, o)) {
-    std::fputs("usage: mvui find|list|click|settext|select|close --class C --title T "
-               "[--id N] [--text T] [--index I] [--timeout ms]\n", stderr);
+    std::fputs("usage: mvui find|list|click|settext|select|close|key --class C --title T "
+               "[--id N] [--text T] [--index I] [--vk K] [--timeout ms]\n", stderr);
     return 2;
   }
   HWND window = FindTopLevel(o);
@@ -119,6 +123,13 @@ int wmain(int argc, wchar_t** argv) {
     EnumChildWindows(window, PrintChild, 0);
   } else if (o.command == L"close") {
     PostMessageW(window, WM_CLOSE, 0, 0);
+  } else if (o.command == L"key") {
+    // Posted to the control, as the system queues a key for the window with the focus; the dialog
+    // manager of the owner's loop then handles Escape, Enter and Tab.
+    if (o.vk <= 0 || (o.id >= 0 && !control)) return Fail(L"key or control not found");
+    HWND target = control ? control : window;
+    PostMessageW(target, WM_KEYDOWN, static_cast<WPARAM>(o.vk), 1);
+    PostMessageW(target, WM_KEYUP, static_cast<WPARAM>(o.vk), 0xC0000001);
   } else if (!control) {
     return Fail(L"control not found");
   } else if (o.command == L"click") {
