@@ -3,6 +3,8 @@
 #include <softpub.h>
 #include <wintrust.h>
 
+#include <algorithm>
+
 #include "app/exit_win.h"
 #include "context/install_context_win.h"
 #include "lib/crash_guard_win.h"
@@ -52,6 +54,21 @@ SignatureCheck CheckSignatureWith(TrustFunction verify, const std::wstring& path
   return {SignatureStatusOf(static_cast<std::uint32_t>(result), error), error};
 }
 
+namespace {
+
+// Whether every byte of `range` can be read, reading it in portions and keeping none.
+bool RangeReadable(HANDLE file, const FileRange& range) {
+  Bytes portion(static_cast<std::size_t>(std::min<std::uint64_t>(range.length, 64 * 1024)));
+  for (std::uint64_t at = 0; at < range.length;) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(portion.size(), range.length - at));
+    if (!ReadFileAt(file, range.offset + at, std::span(portion.data(), n))) return false;
+    at += n;
+  }
+  return true;
+}
+
+}  // namespace
+
 void CheckInstallerFile(HANDLE file) {
   InstallContext& c = Context();
   Bytes before(c.section.raw_offset);
@@ -75,11 +92,14 @@ void CheckInstallerFile(HANDLE file) {
       break;
   }
 
+  // The uninstaller keeps the part before the section; what follows the section is checked for
+  // reading in portions and copied the same way when the uninstaller is written. With the file
+  // data after the section nothing follows that the uninstaller needs.
   if (c.header.product_flags2 & kFlags2UninstallerWithoutSection) {
-    std::uint64_t after_start = std::uint64_t{c.section.raw_offset} + c.section.raw_size;
-    Bytes after(c.installer_size > after_start ? c.installer_size - after_start : 0);
-    if (!ReadFileAt(file, after_start, after)) CorruptInstaller(42, true);
-    c.uninstaller_image = BuildUninstallerImage(before, after, c.section);
+    c.uninstaller_tail =
+        UninstallerTail(c.installer_size, c.section, c.settings.ExternalData != 0, c.certificate_table);
+    if (!RangeReadable(file, c.uninstaller_tail)) CorruptInstaller(42, true);
+    c.uninstaller_head = BuildUninstallerHead(before, c.section);
   }
 }
 

@@ -88,6 +88,7 @@ void ReadPackage(HANDLE file) {
 
   Bytes head = ReadFileHead(file, std::min<std::uint64_t>(kMaxPeHeadSize, c.installer_size));
   c.section = LocateSection(head);
+  c.certificate_table = FindCertificateTable(head, c.section.header_offset, c.installer_size);
   LARGE_INTEGER offset{};
   offset.QuadPart = c.section.raw_offset;
   if (!SetFilePointerEx(file, offset, nullptr, FILE_BEGIN)) CorruptInstaller(10, true);

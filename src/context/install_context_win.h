@@ -68,10 +68,15 @@ struct InstallContext {
   Settings settings;
   std::u16string default_install_dir;  // placed under the machine's folders
 
-  // The uninstaller: the image without the package section, or empty when the installer file is
-  // copied unchanged (then only its size is kept).
-  Bytes uninstaller_image;
   std::uint64_t installer_size = 0;
+  FileRange certificate_table;  // the Authenticode certificate table; empty when unsigned
+
+  // The uninstaller without the package section: `uninstaller_head` followed by the installer's
+  // bytes in `uninstaller_tail`, which are copied from the file in portions when the uninstaller is
+  // written. The head is empty when the installer file is copied unchanged (then only its size is
+  // kept).
+  Bytes uninstaller_head;
+  FileRange uninstaller_tail;
 
   // The record lists and the texts of every language.
   Lists lists;

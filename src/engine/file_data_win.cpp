@@ -26,7 +26,7 @@ void DecodeFileData(HANDLE file) {
     decode(source);
     return;
   }
-  FileRange range = ExternalDataBlockRange(c.installer_size, c.section, c.header);
+  FileRange range = ExternalDataBlockRange(c.installer_size, c.section, c.header, c.certificate_table);
   PullDataSource source(
       range.length,
       [&](std::uint64_t offset, std::span<std::uint8_t> out) { return ReadFileAt(file, range.offset + offset, out); },

@@ -44,10 +44,21 @@ std::span<const std::uint8_t> InSectionDataBlock(std::span<const std::uint8_t> s
 }
 
 FileRange ExternalDataBlockRange(std::uint64_t file_size, const SectionInfo& section,
-                                 const PackageHeader& header) {
+                                 const PackageHeader& header, const FileRange& certificate_table) {
   const std::uint64_t start = std::uint64_t{section.raw_offset} + header.SettingsEnd();
   if (start > file_size) throw CorruptPackage(46, "installer file ends before its file data");
-  return {start, file_size - start};
+  if (certificate_table.length == 0 || certificate_table.offset < start) return {start, file_size - start};
+
+  // A signed installer: the block ends where the certificate table begins, less the padding that
+  // aligns the table.
+  const std::uint64_t end = certificate_table.offset;
+  if (header.data_size >= 0) {
+    const std::uint64_t unpadded = start + static_cast<std::uint64_t>(header.data_size);
+    const std::uint64_t aligned = (unpadded + kCertificateTableAlignment - 1) / kCertificateTableAlignment *
+                                  kCertificateTableAlignment;
+    if (unpadded < end && aligned == end) return {start, unpadded - start};
+  }
+  return {start, end - start};
 }
 
 void CheckDataBlockSize(std::uint64_t length, const PackageHeader& header) {

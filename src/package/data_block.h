@@ -70,13 +70,14 @@ std::span<const std::uint8_t> InSectionDataBlock(std::span<const std::uint8_t> s
                                                  const PackageHeader& header);
 
 // The block in the installer file after the settings block: from raw offset + SettingsEnd to the
-// end of the file. Code 46 when the file ends before that start.
-struct FileRange {
-  std::uint64_t offset = 0;
-  std::uint64_t length = 0;
-};
+// end of the file, or, in a signed installer, to its certificate table (FindCertificateTable) when
+// that starts at or after the block. The zero bytes that signing put before the table to align it
+// are not part of the block: when the block's DataSize end, aligned up to
+// kCertificateTableAlignment, is where the table starts, the block ends at DataSize. A table that
+// starts before the block is not a signing tool's and is not taken as the block's end. Code 46 when
+// the file ends before the block starts.
 FileRange ExternalDataBlockRange(std::uint64_t file_size, const SectionInfo& section,
-                                 const PackageHeader& header);
+                                 const PackageHeader& header, const FileRange& certificate_table = {});
 
 // Code 46 unless `length` equals DataSize.
 void CheckDataBlockSize(std::uint64_t length, const PackageHeader& header);

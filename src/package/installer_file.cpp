@@ -77,8 +77,7 @@ void VerifyFileCrc(std::span<const std::uint8_t> before_section, std::uint32_t h
     throw CorruptPackage(40, "installer file CRC-32 mismatch");
 }
 
-Bytes BuildUninstallerImage(std::span<const std::uint8_t> before_section,
-                            std::span<const std::uint8_t> after_section, const SectionInfo& section) {
+Bytes BuildUninstallerHead(std::span<const std::uint8_t> before_section, const SectionInfo& section) {
   const std::size_t h = section.header_offset;
   const std::size_t n = section.section_count;
   const std::size_t entry = section.entry_offset;
@@ -93,15 +92,13 @@ Bytes BuildUninstallerImage(std::span<const std::uint8_t> before_section,
   if (index >= n || table_end > before_section.size())
     throw CorruptPackage(35, "section table outside the part before the section");
 
-  Bytes image;
-  image.reserve(before_section.size() + after_section.size());
-  image.assign(before_section.begin(), before_section.end());
-  image.insert(image.end(), after_section.begin(), after_section.end());
-
+  Bytes image(before_section.begin(), before_section.end());
   std::uint8_t* nt = image.data() + h;
   StoreLe16(nt + kPeSectionCountOffset, static_cast<std::uint16_t>(n - 1));
   StoreLe32(nt + kPeInitializedDataSizeOffset, LoadLe32(nt + kPeInitializedDataSizeOffset) - section.raw_size);
   StoreLe32(nt + kPeImageSizeOffset, LoadLe32(nt + kPeImageSizeOffset) - section.raw_size);
+  if (const std::size_t security = SecurityDirectoryEntry(image, section.header_offset))
+    std::memset(image.data() + security, 0, 8);
 
   std::uint8_t* base = image.data() + entry;
   const std::size_t following = (table_end - entry) - kSectionEntrySize;
@@ -112,6 +109,15 @@ Bytes BuildUninstallerImage(std::span<const std::uint8_t> before_section,
     StoreLe32(raw_offset, LoadLe32(raw_offset) - section.raw_size);
   }
   return image;
+}
+
+FileRange UninstallerTail(std::uint64_t file_size, const SectionInfo& section, bool external_data,
+                          const FileRange& certificate_table) {
+  const std::uint64_t start = std::min<std::uint64_t>(std::uint64_t{section.raw_offset} + section.raw_size, file_size);
+  if (external_data) return {start, 0};
+  std::uint64_t end = file_size;
+  if (certificate_table.length != 0) end = std::clamp<std::uint64_t>(certificate_table.offset, start, file_size);
+  return {start, end - start};
 }
 
 AppendedSection AppendSection(std::span<const std::uint8_t> exe, std::string_view name,

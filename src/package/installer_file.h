@@ -21,13 +21,25 @@ std::uint32_t ComputeFileCrc(std::span<const std::uint8_t> installer, const Sect
 void VerifyFileCrc(std::span<const std::uint8_t> before_section, std::uint32_t header_offset,
                    std::uint32_t file_crc);
 
-// The uninstaller: `before_section` followed by `after_section` (the bytes after the section's raw
-// data), with the section removed from the PE headers: section count - 1, size of initialised
-// data and size of image less the raw size, the entry removed with the following entries moved
-// down (the freed last slot is zeroed) and their raw offsets less the raw size. Code 35 when the
-// headers do not lie within `before_section`.
-Bytes BuildUninstallerImage(std::span<const std::uint8_t> before_section,
-                            std::span<const std::uint8_t> after_section, const SectionInfo& section);
+// The uninstaller image is the executable without the package section: a head built from the
+// part of the installer before the section, followed by the installer's bytes in UninstallerTail,
+// which are copied from the file in portions and never held whole.
+//
+// The head is `before_section` with the section removed from the PE headers: section count - 1,
+// size of initialised data and size of image less the raw size, the entry removed with the
+// following entries moved down (the freed last slot is zeroed) and their raw offsets less the raw
+// size. Its security directory is cleared: the installer's certificate table is not copied, and a
+// signature over the installer would not match the uninstaller anyway. Code 35 when the headers do
+// not lie within `before_section`.
+Bytes BuildUninstallerHead(std::span<const std::uint8_t> before_section, const SectionInfo& section);
+
+// The installer's bytes that follow the head in the uninstaller image. Nothing when the file data
+// lies after the section (`external_data`): it runs to the certificate table or the end of the
+// file, and the uninstaller has no use for it. Otherwise what follows the section's raw data, up
+// to the certificate table (`certificate_table`, empty when unsigned) or the end of the file; a
+// table that starts before the section's end leaves nothing to keep.
+FileRange UninstallerTail(std::uint64_t file_size, const SectionInfo& section, bool external_data,
+                          const FileRange& certificate_table);
 
 struct AppendedSection {
   Bytes file;
@@ -37,14 +49,13 @@ struct AppendedSection {
 // Adds a section named `name` holding `section_bytes` as initialised, readable data after the last
 // section of a PE32 executable. The raw data starts at the (FileAlignment-aligned) end of the file;
 // its raw size is `section_bytes` rounded up to SectionAlignment, so that the raw size is also what
-// the section adds to SizeOfImage and SizeOfInitializedData, and BuildUninstallerImage gives the
+// the section adds to SizeOfImage and SizeOfInitializedData, and BuildUninstallerHead gives the
 // original executable back exactly.
 //
 // `external_tail` (the file-data block kept outside the section) follows `section_bytes` directly,
 // with no padding between, because the reader finds it at raw offset + SettingsEnd; its first
 // bytes then fill the section's alignment padding, so it must be at least that long (less than
-// SectionAlignment). The uninstaller image of such a file keeps the tail's bytes that lie beyond
-// the section's raw data.
+// SectionAlignment). The uninstaller image of such a file is the original executable as well.
 //
 // Throws std::invalid_argument for an executable that is not a well-formed PE32, already has a
 // section of that name, has no room for another section header before the first section's data,

@@ -9,6 +9,9 @@ namespace {
 
 constexpr std::size_t kDosHeaderPeOffset = 60;
 constexpr std::size_t kSectionNameSize = 8;
+constexpr std::uint16_t kPe32Magic = 0x10B;
+constexpr std::size_t kSecurityDirectoryIndex = 4;
+constexpr std::size_t kDataDirectoriesOffset = 120;  // from H, in a PE32 header
 
 bool NameMatches(const std::uint8_t* entry, std::string_view name) {
   std::size_t length = 0;
@@ -47,6 +50,27 @@ SectionInfo LocateSection(std::span<const std::uint8_t> file, std::string_view n
     return info;
   }
   throw FatalPackageError(kNoInstallationDataMessage);
+}
+
+std::size_t SecurityDirectoryEntry(std::span<const std::uint8_t> head, std::uint32_t header_offset) {
+  const std::size_t h = header_offset;
+  const std::size_t entry = h + kPeSecurityDirectoryOffset;
+  if (head.size() < entry + 8) return 0;
+  // The directory lies where it does only in a PE32 optional header long enough to hold it.
+  if (LoadLe16(head.data() + h + kPeOptionalHeaderOffset) != kPe32Magic) return 0;
+  if (LoadLe16(head.data() + h + kPeOptionalHeaderSizeOffset) < entry + 8 - (h + kPeOptionalHeaderOffset)) return 0;
+  if (LoadLe32(head.data() + h + kPeDirectoryCountOffset) <= kSecurityDirectoryIndex) return 0;
+  static_assert(kDataDirectoriesOffset + kSecurityDirectoryIndex * 8 == kPeSecurityDirectoryOffset);
+  return entry;
+}
+
+FileRange FindCertificateTable(std::span<const std::uint8_t> head, std::uint32_t header_offset,
+                               std::uint64_t file_size) {
+  const std::size_t entry = SecurityDirectoryEntry(head, header_offset);
+  if (entry == 0) return {};
+  const FileRange table{LoadLe32(head.data() + entry), LoadLe32(head.data() + entry + 4)};
+  if (table.offset == 0 || table.length == 0 || table.end() > file_size) return {};
+  return table;
 }
 
 }  // namespace mv

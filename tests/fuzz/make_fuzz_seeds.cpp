@@ -74,6 +74,13 @@ void WriteInstallerSeeds(const std::string& name, const mvpack::Project& project
   Write("installer", name, built.file);
   // The locator needs no more than the headers; the section's first bytes come along.
   Write("pe", name, std::span(built.file).first(std::min<std::size_t>(built.file.size(), built.section.raw_offset + 64)));
+  // Signed after building: a certificate table after the (padded) end of the file.
+  Bytes signed_file = built.file;
+  mv::testing::AppendCertificateTable(signed_file, 64, built.section.header_offset);
+  Write("installer", name + "-signed", signed_file);
+  Bytes signed_head(built.file.begin(), built.file.begin() + std::min<std::size_t>(built.file.size(), built.section.raw_offset + 64));
+  mv::testing::AppendCertificateTable(signed_head, 64, built.section.header_offset);
+  Write("pe", name + "-signed", signed_head);
 
   const mvpack::OpenedInstaller o = mvpack::OpenInstaller(built.file);
   const auto section = o.section_bytes.first(std::min<std::size_t>(

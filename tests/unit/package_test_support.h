@@ -87,4 +87,21 @@ inline Bytes Filler(std::size_t size, std::uint32_t seed = 1) {
   return out;
 }
 
+// Does to `file` what an Authenticode signing tool does to the file's layout: pads it with zeros to
+// a multiple of 8, appends a certificate table of `table_size` bytes (a WIN_CERTIFICATE head, then
+// filler) and points the PE32 security directory at it. Returns the table's offset.
+inline std::uint32_t AppendCertificateTable(Bytes& file, std::size_t table_size = 64,
+                                            std::uint32_t e_lfanew = kTestPeOffset) {
+  file.resize((file.size() + 7) / 8 * 8, 0);
+  const auto offset = static_cast<std::uint32_t>(file.size());
+  Bytes table = Filler(table_size, 77);
+  StoreLe32(table.data(), static_cast<std::uint32_t>(table_size));  // dwLength
+  StoreLe16(table.data() + 4, 0x0200);                              // revision
+  StoreLe16(table.data() + 6, 0x0002);                              // PKCS#7 signed data
+  file.insert(file.end(), table.begin(), table.end());
+  StoreLe32(&file[e_lfanew + 152], offset);
+  StoreLe32(&file[e_lfanew + 156], static_cast<std::uint32_t>(table_size));
+  return offset;
+}
+
 }  // namespace mv::testing

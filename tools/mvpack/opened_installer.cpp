@@ -10,6 +10,7 @@ OpenedInstaller OpenInstaller(std::span<const std::uint8_t> file) {
   OpenedInstaller o;
   o.file = file;
   o.section = mv::LocateSection(file);
+  o.certificate_table = mv::FindCertificateTable(file, o.section.header_offset, file.size());
   // The loader maps the section's raw data; past the end of the file there is nothing to map.
   if (o.section.raw_offset > file.size()) throw mv::CorruptPackage(10);
   o.section_bytes =
@@ -30,7 +31,7 @@ void DecodeFileData(const OpenedInstaller& o, const mv::ByteSink& sink) {
   options.chunks_compressed = (o.settings.ProductFlags & mv::kFlagCompressedChunks) != 0;
   std::span<const std::uint8_t> block;
   if (o.settings.ExternalData) {
-    mv::FileRange range = mv::ExternalDataBlockRange(o.file.size(), o.section, o.header);
+    mv::FileRange range = mv::ExternalDataBlockRange(o.file.size(), o.section, o.header, o.certificate_table);
     block = o.file.subspan(range.offset, range.length);
   } else {
     block = mv::InSectionDataBlock(o.section_bytes, o.header);

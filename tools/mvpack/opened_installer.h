@@ -17,6 +17,7 @@ namespace mvpack {
 struct OpenedInstaller {
   std::span<const std::uint8_t> file;
   mv::SectionInfo section;
+  mv::FileRange certificate_table;  // empty when the installer is not signed
   std::span<const std::uint8_t> section_bytes;
   mv::PackageHeader header;
   std::unique_ptr<mv::Blowfish> cipher;

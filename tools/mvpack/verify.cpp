@@ -10,15 +10,26 @@ namespace mvpack {
 
 namespace {
 
-std::string Check(std::span<const std::uint8_t> file) {
+// For a file whose section was located already.
+bool IsSigned(std::span<const std::uint8_t> file) {
+  const mv::SectionInfo section = mv::LocateSection(file);
+  return mv::FindCertificateTable(file, section.header_offset, file.size()).length != 0;
+}
+
+std::string Check(std::span<const std::uint8_t> file, Verdict& verdict) {
   std::string notes;
   OpenedInstaller o = OpenInstaller(file);
   auto before = file.first(o.section.raw_offset);
   if (o.settings.IntegrityCheck == 1) mv::VerifyFileCrc(before, o.section.header_offset, o.header.file_crc);
   if (o.settings.IntegrityCheck == 2) notes += "The Authenticode signature is checked only on Windows.\n";
+  if (o.certificate_table.length != 0)
+    notes += "Signed: a certificate table of " + std::to_string(o.certificate_table.length) + " bytes at offset " +
+             std::to_string(o.certificate_table.offset) + ".\n";
   if (o.header.product_flags2 & mv::kFlags2UninstallerWithoutSection) {
-    std::size_t after = std::min<std::size_t>(file.size(), std::size_t{o.section.raw_offset} + o.section.raw_size);
-    mv::BuildUninstallerImage(before, file.subspan(after), o.section);
+    const mv::FileRange tail =
+        mv::UninstallerTail(file.size(), o.section, o.settings.ExternalData != 0, o.certificate_table);
+    verdict.uninstaller_size = mv::BuildUninstallerHead(before, o.section).size() + tail.length;
+    notes += "Uninstaller image: " + std::to_string(verdict.uninstaller_size) + " bytes.\n";
   }
   std::uint64_t decoded = 0;
   DecodeFileData(o, [&](std::span<const std::uint8_t> b) { decoded += b.size(); });
@@ -29,10 +40,16 @@ std::string Check(std::span<const std::uint8_t> file) {
 }  // namespace
 
 Verdict VerifyInstaller(std::span<const std::uint8_t> installer) {
+  Verdict verdict;
   try {
-    return {Verdict::kSound, 0, Check(installer)};
+    verdict.message = Check(installer, verdict);
+    return verdict;
   } catch (const mv::CorruptPackage& e) {
-    return {Verdict::kCorrupt, e.code(), DescribeCorruptCode(e.code())};
+    std::string text = DescribeCorruptCode(e.code());
+    if (e.code() == 40 && IsSigned(installer))
+      text += " (the installer is signed: signing changes bytes the CRC covers, so signed installers use "
+              "IntegrityCheck 2)";
+    return {Verdict::kCorrupt, e.code(), text};
   } catch (const mv::FatalPackageError& e) {
     return {Verdict::kFatal, 0, e.what()};
   }

@@ -12,6 +12,8 @@ struct Verdict {
   enum Kind { kSound, kCorrupt, kFatal } kind = kSound;
   int code = 0;          // the corrupt-installer code when kCorrupt
   std::string message;   // what failed, or notes about a sound installer
+  // Bytes of the uninstaller image when the package builds it without the section (0 otherwise).
+  std::uint64_t uninstaller_size = 0;
 };
 
 Verdict VerifyInstaller(std::span<const std::uint8_t> installer);

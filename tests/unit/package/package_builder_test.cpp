@@ -42,11 +42,14 @@ Bytes ReadBack(const Bytes& file, bool compressed, bool external) {
       h.Enciphered() ? std::optional<Blowfish>(Blowfish(*h.blowfish_key)) : std::nullopt;
   const Bytes settings = DecodeSettingsBlock(section, h, cipher ? &*cipher : nullptr);
   CheckSettingsCrc(settings, h);
-  VerifyFileCrc(std::span(file).first(where.raw_offset), where.header_offset, h.file_crc);
+  const FileRange certificate_table = FindCertificateTable(file, where.header_offset, file.size());
+  // Signing changes the security directory, which the file CRC covers.
+  if (certificate_table.length == 0)
+    VerifyFileCrc(std::span(file).first(where.raw_offset), where.header_offset, h.file_crc);
 
   std::span<const std::uint8_t> block;
   if (external) {
-    const FileRange range = ExternalDataBlockRange(file.size(), where, h);
+    const FileRange range = ExternalDataBlockRange(file.size(), where, h, certificate_table);
     block = std::span(file).subspan(range.offset, range.length);
   } else {
     block = InSectionDataBlock(section, h);
@@ -93,14 +96,21 @@ TEST(PackageRoundTrip, BuildThenReadWithEveryOption) {
                   built.header.SettingsEnd() + (external ? 0 : block.size()));
         EXPECT_EQ(ReadBack(built.file, compressed, external), content);
 
+        // Signed after building: the file data still reads back, the file CRC no longer matches, and
+        // the uninstaller is the runtime again either way.
+        Bytes signed_file = built.file;
+        testing::AppendCertificateTable(signed_file, 900);
+        EXPECT_EQ(ReadBack(signed_file, compressed, external), content);
         const SectionInfo& s = built.section;
-        Bytes expected_uninstaller = runtime;
-        if (external)
-          expected_uninstaller.insert(expected_uninstaller.end(),
-                                      block.begin() + (s.raw_size - built.header.SettingsEnd()), block.end());
-        EXPECT_EQ(BuildUninstallerImage(std::span(built.file).first(s.raw_offset),
-                                        std::span(built.file).subspan(s.raw_offset + s.raw_size), s),
-                  expected_uninstaller);
+        EXPECT_EQ(CodeOf([&] { VerifyFileCrc(std::span(signed_file).first(s.raw_offset), s.header_offset,
+                                             built.header.file_crc); }),
+                  40);
+        for (const Bytes* file : {&built.file, static_cast<const Bytes*>(&signed_file)}) {
+          const FileRange tail = UninstallerTail(file->size(), s, external,
+                                                 FindCertificateTable(*file, s.header_offset, file->size()));
+          EXPECT_EQ(tail.length, 0u);
+          EXPECT_EQ(BuildUninstallerHead(std::span(*file).first(s.raw_offset), s), runtime);
+        }
       }
     }
   }

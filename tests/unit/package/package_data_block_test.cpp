@@ -219,6 +219,43 @@ TEST(DataBlock, LocatesTheBlockInTheSectionOrAfterIt) {
   EXPECT_THROW(ExternalDataBlockRange(1149, info, h), CorruptPackage);
 }
 
+TEST(DataBlock, ASignedInstallersExternalBlockEndsAtTheCertificateTable) {
+  PackageHeader h;
+  h.header_length = 100;
+  h.settings_size = 50;
+  SectionInfo info;
+  info.raw_offset = 1000;  // the block starts at 1150
+  struct Case {
+    const char* name;
+    std::int32_t data_size;
+    FileRange table;
+    FileRange expected;
+    bool size_matches;  // CheckDataBlockSize passes
+  } cases[] = {
+      {"unsigned: to the end of the file", 3850, {}, {1150, 3850}, true},
+      {"table right after the block", 2850, {4000, 1000}, {1150, 2850}, true},
+      // 1150 + 2845 = 3995: signing padded 5 zero bytes to put the table at 4000.
+      {"padding before the table", 2845, {4000, 1000}, {1150, 2845}, true},
+      {"more than the padding before the table", 2842, {4000, 1000}, {1150, 2850}, false},
+      {"DataSize past the table", 2851, {4000, 1000}, {1150, 2850}, false},
+      {"table at the block's start", 0, {1150, 3850}, {1150, 0}, true},
+      {"table before the block is not its end", 3850, {500, 100}, {1150, 3850}, true},
+      {"negative DataSize", -1, {4000, 1000}, {1150, 2850}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    h.data_size = c.data_size;
+    const FileRange range = ExternalDataBlockRange(5000, info, h, c.table);
+    EXPECT_EQ(range, c.expected);
+    if (c.size_matches) {
+      EXPECT_NO_THROW(CheckDataBlockSize(range.length, h));
+    } else {
+      EXPECT_THROW(CheckDataBlockSize(range.length, h), CorruptPackage);
+    }
+  }
+  EXPECT_THROW(ExternalDataBlockRange(1149, info, h, {4000, 1000}), CorruptPackage);
+}
+
 TEST(DataBlock, AFailedReadIsFatalWithSizeAndFilePosition) {
   const Bytes block = EncodeDataBlock(Filler(100), {});
   PullDataSource source(block.size(), [](std::uint64_t, std::span<std::uint8_t>) { return false; }, 4096);

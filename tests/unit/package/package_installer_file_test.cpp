@@ -16,8 +16,14 @@ using testing::TestPeEntry;
 std::span<const std::uint8_t> Before(const Bytes& file, const SectionInfo& s) {
   return std::span(file).first(s.raw_offset);
 }
-std::span<const std::uint8_t> After(const Bytes& file, const SectionInfo& s) {
-  return std::span(file).subspan(s.raw_offset + s.raw_size);
+// The uninstaller image as the runtime writes it: the head, then the tail copied from the file.
+Bytes Uninstaller(const Bytes& file, const SectionInfo& s, bool external_data) {
+  Bytes image = BuildUninstallerHead(Before(file, s), s);
+  const FileRange table = FindCertificateTable(file, s.header_offset, file.size());
+  const FileRange tail = UninstallerTail(file.size(), s, external_data, table);
+  image.insert(image.end(), file.begin() + static_cast<std::ptrdiff_t>(tail.offset),
+               file.begin() + static_cast<std::ptrdiff_t>(tail.end()));
+  return image;
 }
 
 TEST(InstallerAppendSection, AddsAMappableSectionAfterTheLastOne) {
@@ -74,25 +80,55 @@ TEST(InstallerAppendSection, RefusesWhatItCannotExtend) {
   EXPECT_THROW(AppendSection(Bytes(runtime.begin(), runtime.begin() + 200), ".setup", Bytes(1)), std::invalid_argument);
 }
 
-TEST(UninstallerImage, IsTheOriginalExecutableAgain) {
+TEST(UninstallerImage, IsTheOriginalExecutableAgainSignedOrNot) {
   const Bytes runtime = MakeTestPe(FourSections());
-  const AppendedSection added = AppendSection(runtime, ".setup", testing::Filler(12345));
-  EXPECT_EQ(BuildUninstallerImage(Before(added.file, added.info), After(added.file, added.info), added.info), runtime);
+  const AppendedSection in_section = AppendSection(runtime, ".setup", testing::Filler(12345));
+  // The file data after the section: the uninstaller takes none of it.
+  const AppendedSection external = AppendSection(runtime, ".setup", Bytes(100, 1), testing::Filler(7777, 9));
+  for (const auto& [name, added, is_external] :
+       {std::tuple{"in-section data", &in_section, false}, std::tuple{"external data", &external, true}}) {
+    for (bool sign : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << name << (sign ? ", signed" : ""));
+      Bytes file = added->file;
+      if (sign) testing::AppendCertificateTable(file, 1500);
+      const Bytes image = Uninstaller(file, added->info, is_external);
+      EXPECT_EQ(image.size(), runtime.size());
+      EXPECT_EQ(image, runtime);  // security directory cleared, no certificate bytes
+    }
+  }
+}
 
-  // Data after the section follows the executable, less what filled the section's padding.
-  const Bytes tail = testing::Filler(7777, 9);
-  const AppendedSection external = AppendSection(runtime, ".setup", Bytes(100, 1), tail);
-  Bytes expected = runtime;
-  expected.insert(expected.end(), tail.begin() + (0x1000 - 100), tail.end());
-  EXPECT_EQ(BuildUninstallerImage(Before(external.file, external.info), After(external.file, external.info),
-                                  external.info),
-            expected);
+TEST(UninstallerImage, KeepsWhatFollowsTheSectionUpToTheCertificateTable) {
+  SectionInfo s;
+  s.raw_offset = 0x1000;
+  s.raw_size = 0x2000;  // the section ends at 0x3000
+  struct Case {
+    const char* name;
+    std::uint64_t file_size;
+    bool external;
+    FileRange table;
+    FileRange expected;
+  } cases[] = {
+      {"nothing after the section", 0x3000, false, {}, {0x3000, 0}},
+      {"appended bytes", 0x3100, false, {}, {0x3000, 0x100}},
+      {"appended bytes, then the table", 0x3500, false, {0x3100, 0x400}, {0x3000, 0x100}},
+      {"only the table", 0x3400, false, {0x3000, 0x400}, {0x3000, 0}},
+      {"table overlapping the section", 0x3400, false, {0x2F00, 0x500}, {0x3000, 0}},
+      {"table before the section end: nothing is kept", 0x3100, false, {0x800, 0x10}, {0x3000, 0}},
+      {"file data after the section", 0x90000, true, {}, {0x3000, 0}},
+      {"file data after the section, signed", 0x90400, true, {0x90000, 0x400}, {0x3000, 0}},
+      {"file ending inside the section", 0x2000, false, {}, {0x2000, 0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(UninstallerTail(c.file_size, s, c.external, c.table), c.expected);
+  }
 }
 
 TEST(UninstallerImage, MovesTheFollowingSectionsDown) {
   const Bytes file = MakeTestPe({{".text"}, {".setup", 0x600}, {".data", 0x400}, {".rdata"}, {".rsrc"}});
   const SectionInfo setup = LocateSection(file);
-  const Bytes image = BuildUninstallerImage(Before(file, setup), After(file, setup), setup);
+  const Bytes image = Uninstaller(file, setup, false);
 
   EXPECT_EQ(image.size(), file.size() - 0x600);
   EXPECT_THROW(LocateSection(image), FatalPackageError);  // a valid table without the section
@@ -117,7 +153,7 @@ TEST(UninstallerImage, RefusesHeadersOutsideThePartRead) {
   const Bytes file = MakeTestPe({{".text"}, {".setup"}, {".data"}, {".rsrc"}});
   const SectionInfo setup = LocateSection(file);
   try {
-    BuildUninstallerImage(std::span(file).first(TestPeEntry(3)), After(file, setup), setup);
+    BuildUninstallerHead(std::span(file).first(TestPeEntry(3)), setup);
     FAIL();
   } catch (const CorruptPackage& e) {
     EXPECT_EQ(e.code(), 35);

@@ -112,5 +112,45 @@ TEST(PeLocate, EveryPrefixOfAnImageFailsCleanly) {
   }
 }
 
+TEST(PeCertificateTable, IsFoundThroughTheSecurityDirectoryOfAPe32Header) {
+  const Bytes unsigned_pe = MakeTestPe(FourSections());
+  Bytes signed_pe = unsigned_pe;
+  signed_pe.push_back(0xAB);  // the table is aligned to 8 after zero padding
+  const std::uint32_t offset = testing::AppendCertificateTable(signed_pe, 100);
+  EXPECT_EQ(offset % 8, 0u);
+  EXPECT_EQ(offset, (unsigned_pe.size() + 1 + 7) / 8 * 8);
+  const std::uint32_t h = testing::kTestPeOffset;
+
+  struct Case {
+    const char* name;
+    std::size_t at;     // offset from H of a field to change (0: none)
+    std::uint32_t value;
+    std::size_t width;
+    std::uint64_t file_size;
+    FileRange expected;
+  } cases[] = {
+      {"signed", 0, 0, 0, signed_pe.size(), {offset, 100}},
+      {"table reaching past the end", 0, 0, 0, signed_pe.size() - 1, {}},
+      {"zero size", 156, 0, 4, signed_pe.size(), {}},
+      {"zero offset", 152, 0, 4, signed_pe.size(), {}},
+      {"four data directories", 116, 4, 4, signed_pe.size(), {}},
+      {"optional header too short for the directory", 20, 135, 2, signed_pe.size(), {}},
+      {"optional header just long enough", 20, 136, 2, signed_pe.size(), {offset, 100}},
+      {"PE32+ header", 24, 0x20B, 2, signed_pe.size(), {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Bytes file = signed_pe;
+    if (c.width == 4) StoreLe32(&file[h + c.at], c.value);
+    if (c.width == 2) StoreLe16(&file[h + c.at], static_cast<std::uint16_t>(c.value));
+    EXPECT_EQ(FindCertificateTable(file, h, c.file_size), c.expected);
+  }
+  EXPECT_EQ(FindCertificateTable(unsigned_pe, h, unsigned_pe.size()), FileRange{});
+  EXPECT_EQ(SecurityDirectoryEntry(unsigned_pe, h), h + 152u);
+  // Headers cut short before the directory: nothing is read beyond them.
+  EXPECT_EQ(SecurityDirectoryEntry(std::span(signed_pe).first(h + 159), h), 0u);
+  EXPECT_EQ(FindCertificateTable(std::span(signed_pe).first(h + 159), h, signed_pe.size()), FileRange{});
+}
+
 }  // namespace
 }  // namespace mv
