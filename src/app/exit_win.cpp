@@ -13,6 +13,7 @@
 #include "context/install_context_win.h"
 #include "lib/wide_win.h"
 #include "context/prompt.h"
+#include "records/install_log_win.h"
 #include "ui/message_box_win.h"
 
 namespace mv {
@@ -41,6 +42,8 @@ void RunExitSteps(int code) {
     c.background_window = nullptr;
   }
   PumpMessages();
+  // A working log that no Install.log took up (the run ended early) is not left behind.
+  DiscardWorkingLog();
   // The extraction file, the notification worker and this run's firewall exception are closed here
   // once the file extraction and the network client exist.
   if (c.ole_initialized) {
@@ -107,7 +110,14 @@ void CorruptInstaller(int code, bool system_error) {
   if (system_error && error != 0)
     text += FormatText(u"\r\nSystem error, code %s: %s", {FormatText(u"%u", {static_cast<unsigned>(error)}),
                                                          SystemErrorText(error)});
-  // The text goes into the installation log and the failure notification once those exist.
+  // During the installation actions the damage is explained in Install.log, whatever the logging
+  // setting: the text goes into the working log and is the run's last failure. The failure
+  // notification is sent here once the network client exists.
+  if (WorkingLogOpen()) {
+    LogText(text + u"\r\n");
+    AddFailure(text + u"\r\n\r\n");
+    WriteInstallLog(FailureSummary(), false);
+  }
   if (!Context().options.SilentMode) ShowMessage(text, ErrorCaption(), MB_OK | MB_ICONERROR);
   ExitInstaller(kExitCorrupt);
 }

@@ -27,6 +27,8 @@
 #include "package/lists.h"
 #include "package/pe.h"
 #include "package/settings.h"
+#include "records/install_log_win.h"
+#include "records/uninstall_data_win.h"
 #include "vars/expand_win.h"
 
 namespace mv {
@@ -127,6 +129,7 @@ void ReadPackage(HANDLE file) {
 
 void RunInstallMode() {
   InstallContext& c = Context();
+  ClearUninstallData();
   UniqueHandle file = OpenOwnFile(c.exe_path);
   try {
     ReadPackage(file.get());
@@ -141,6 +144,10 @@ void RunInstallMode() {
     if (std::u16string title = LanguageText(114); !title.empty()) c.settings.HeaderTitle = title;
     UpdateBackgroundWindow(c.background_window);
     RunStartupChecks();
+
+    // The installation actions begin: from here on they log, and a damaged package is explained in
+    // Install.log.
+    OpenWorkingLog();
 
     // The file pass: every chunk of the file data is decoded and checked.
     DecodeFileData(file.get());

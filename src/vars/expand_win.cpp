@@ -53,10 +53,6 @@ DateNames UserDateNames() {
 
 }  // namespace
 
-const std::u16string& InstallDir(const InstallContext& c) {
-  return c.install_dir.empty() ? c.default_install_dir : c.install_dir;
-}
-
 std::u16string VariableValue(Variable variable, const InstallContext& c) {
   using V = Variable;
   const Settings& s = c.settings;

@@ -12,9 +12,6 @@
 
 namespace mv {
 
-// The installation folder: the one chosen in the wizard, else the default.
-const std::u16string& InstallDir(const InstallContext& c);
-
 // The current value of one variable.
 std::u16string VariableValue(Variable variable, const InstallContext& c);
 

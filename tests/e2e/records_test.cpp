@@ -1,0 +1,81 @@
+// Install.log written by real installers: a damaged package found while the installation actions
+// run is explained in the log even with the logging setting off; one found before them, or a sound
+// run without logging, leaves no log.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "scenario.h"
+
+namespace mve2e {
+namespace {
+
+// The folder as the installer sees it through Wine's Z: drive.
+std::u16string WindowsPath(const fs::path& path) {
+  std::u16string out = u"Z:";
+  for (char c : path.string()) out += c == '/' ? u'\\' : static_cast<char16_t>(c);
+  return out;
+}
+
+std::string Text(const fs::path& path) {
+  const mv::Bytes bytes = ReadAll(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(Records, DamagedFileDataIsExplainedInInstallLog) {
+  const fs::path dir = ScratchDir("records-damaged");
+  const fs::path product = dir / "product";
+  const fs::path log = product / "logs" / "Install.log";
+  mvpack::Project project = SmallProject(dir);
+  project.settings.DefaultInstallDir = WindowsPath(product);
+  project.settings.UninstallSubdir = u"logs";
+  ASSERT_EQ(project.settings.ProductFlags & (1ull << 20), 0u) << "the logging setting is off";
+  const Built sound = Build(project, dir / "sound.exe");
+
+  // A sound run without logging writes nothing (the folders exist, as they will after the
+  // preparation steps).
+  fs::create_directories(product / "logs");
+  ExitCode r = RunWindows(sound.path, "/silent", 60, dir);
+  EXPECT_EQ(r.code, 0u);
+  EXPECT_FALSE(fs::exists(log));
+
+  struct Damage {
+    const char* name;
+    std::size_t offset;
+    int code;
+    bool logged;
+  } cases[] = {
+      {"settings block", sound.installer.section.raw_offset + sound.installer.header.header_length +
+                             static_cast<std::size_t>(sound.installer.header.settings_size) / 2,
+       47, false},
+      {"file data", sound.installer.section.raw_offset + sound.installer.header.SettingsEnd() +
+                        static_cast<std::size_t>(sound.installer.header.data_size) / 2,
+       55, true},
+  };
+  for (const Damage& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(log);
+    mv::Bytes bytes = sound.installer.file;
+    bytes.at(c.offset) ^= 0x10;
+    const fs::path damaged = dir / "damaged.exe";
+    WriteAll(damaged, bytes);
+    r = RunWindows(damaged, "/silent", 60, dir);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.code, 2u);
+    ASSERT_EQ(fs::exists(log), c.logged);
+    if (!c.logged) continue;
+
+    const std::string text = Text(log);
+    const std::string report = "This installation program is corrupt.";
+    const std::string code = "Error code: " + std::to_string(c.code);
+    EXPECT_EQ(text.rfind("\xEF\xBB\xBFInstallation log for: E2E Product\r\n", 0), 0u) << text;
+    // The report is the working log's last line and the failure summary.
+    const std::size_t summary = text.find("\r\n*** FAILURE SUMMARY ***\r\n" + report);
+    ASSERT_NE(summary, std::string::npos) << text;
+    EXPECT_NE(text.rfind(code + "\r\n", summary), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with(code + "\r\n\r\n")) << text;
+  }
+}
+
+}  // namespace
+}  // namespace mve2e
