@@ -15,6 +15,8 @@
 #include "../unit/package_test_support.h"
 #include "../unit/settings_fixture.h"
 #include "base/bytes.h"
+#include "base/csv.h"
+#include "base/text.h"
 #include "build.h"
 #include "fuzz_support.h"
 #include "opened_installer.h"
@@ -25,6 +27,7 @@
 #include "package/settings.h"
 #include "package/xz.h"
 #include "project.h"
+#include "records/uninstall_file.h"
 
 namespace fs = std::filesystem;
 using namespace mv;
@@ -193,6 +196,31 @@ int main(int argc, char** argv) {
     Write("picture", "rgb24", Join({Bytes{255}, bitmap(24, 5, 3, 0)}));
     Write("picture", "palette8-keyed", Join({Bytes{3}, bitmap(8, 7, -4, 16)}));
     Write("picture", "argb32", Join({Bytes{255}, bitmap(32, 3, 3, 0)}));
+
+    // Uninstall.dat: one with every section, and one with only the entries and the texts.
+    UninstallFile records;
+    records.entries = {"C:\\Acme\\acme.exe", "~C:\\Acme", "!\\HKLM\\Software\\Acme\\Path", "^\\HKLM\\Software\\Acme",
+                       "*|\\HKLM\\Software\\Caf\xC3\xA9", "|C:\\Caf\xC3\xA9\\read.me"};
+    records.strings = {{10, u"Uninstall"}, {53, u"Remove Acme\r\nand its parts?"}, {999, u"Acme Setup"}};
+    const auto text = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+    Write("uninstall_file", "entries-and-texts", text(ComposeUninstallFile(records)));
+    records.auto_close = {{u"AcmeWnd", u"*Acme", u"Acme \"Tools\"", 2}};
+    records.associations = {".acme~!~Acme.Document~!~open~!~|C:\\Caf\xC3\xA9\\acme.exe,0"};
+    records.firewall = {"C:\\Acme\\acme.exe;Acme;6;0"};
+    records.drivers = {"C:\\Windows\\INF\\oem7.inf"};
+    records.packages = {"\"{12345678-1234-1234-1234-123456789012}\",1"};
+    records.registry_script = u"HKLM\\Software\\Acme,Path,1,\"C:\\Acme;D:\\\",2\r\nHKLM\\Software\\Acme\r\n";
+    records.conditional_deletions = {{"%InstallDir%\\*.tmp", 5, "0", 12}, {"|C:\\x.dll", 2, "2026/01/31", 8}};
+    Write("uninstall_file", "every-section", text(ComposeUninstallFile(records)));
+
+    // CSV: a registry script as 8-bit text and as UTF-16LE (the first byte picks the form).
+    const std::u16string script = CsvLine(std::vector<std::u16string>{u"\\HKLM\\Software\\Acme", u"Path", u"1",
+                                                                      u"C:\\Acme;D:\\#", u"2"}) +
+                                  CsvLine(std::vector<std::u16string>{u"HKCU\\Software\\Acme"}) +
+                                  CsvLine(std::vector<std::u16string>{u"k", u"two\r\nlines", u"say \"hi\"", u"", u"6"});
+    Write("csv", "wide", Join({Bytes{1}, Utf16Le(script)}));
+    const std::string narrow = Utf16ToUtf8(script);
+    Write("csv", "narrow", Join({Bytes{0}, text(narrow)}));
   } catch (const std::exception& e) {
     std::cerr << "make_fuzz_seeds: " << e.what() << "\n";
     return 1;
