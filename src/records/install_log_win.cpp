@@ -11,6 +11,7 @@
 #include "lib/file_object_win.h"
 #include "lib/file_security_win.h"
 #include "lib/handle_win.h"
+#include "lib/native_file_view_win.h"
 #include "lib/os_info_win.h"
 #include "lib/system_library_win.h"
 #include "lib/wide_win.h"
@@ -100,6 +101,7 @@ void CopyWorkingLog(FileObject& to) {
 
 // Adds this run's block to the log at `path`; false when the file could not be opened.
 bool AppendInstallLog(const std::u16string& path, const std::u16string& failures) {
+  const NativeFileView native(Context().settings.Bitness == 1);
   // A read-only log could not be opened for writing; the attributes are cleared at the end anyway.
   ClearRestrictiveAttributes(path);
   FileObject file;

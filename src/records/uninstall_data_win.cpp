@@ -5,6 +5,7 @@
 #include "context/install_context_win.h"
 #include "lib/atomic_file_win.h"
 #include "lib/file_object_win.h"
+#include "lib/native_file_view_win.h"
 #include "records/record_paths.h"
 
 namespace mv {
@@ -60,7 +61,14 @@ UninstallFile CurrentUninstallFile() {
 }
 
 bool WriteUninstallData() {
-  return WriteFileAtomically(UninstallDataPath(), ComposeUninstallFile(CurrentUninstallFile())) == ERROR_SUCCESS;
+  std::uint32_t error;
+  {
+    const NativeFileView native(Context().settings.Bitness == 1);
+    error = WriteFileAtomically(UninstallDataPath(), ComposeUninstallFile(CurrentUninstallFile()));
+  }
+  // Switching the file view back may touch the last error; the caller reads the write's.
+  SetLastError(error);
+  return error == ERROR_SUCCESS;
 }
 
 }  // namespace mv
