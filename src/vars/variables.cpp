@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
-#include "base/path.h"
 #include "base/text.h"
+#include "records/record_paths.h"
 
 namespace mv {
 
@@ -77,7 +77,7 @@ std::u16string VersionPart(std::u16string_view version, std::size_t part) {
 }
 
 std::u16string LogFilePath(std::u16string_view install_dir, std::u16string_view uninstall_subdir) {
-  return JoinPath(JoinPath(install_dir, uninstall_subdir), u"Install.log");
+  return RecordFilePath(install_dir, uninstall_subdir, kInstallLogName);
 }
 
 }  // namespace mv
