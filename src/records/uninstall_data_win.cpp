@@ -20,7 +20,8 @@ std::u16string SystemFolderKey(std::string_view encoded_path) {
   auto* text = reinterpret_cast<wchar_t*>(path.data());
   const int size = static_cast<int>(path.size());
   std::u16string upper(path.size(), u'\0');
-  const int n = LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text, size, reinterpret_cast<wchar_t*>(upper.data()), size);
+  const int n =
+      LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text, size, reinterpret_cast<wchar_t*>(upper.data()), size);
   if (n == size) return upper;
   return path;
 }
@@ -32,7 +33,9 @@ UninstallData& RunUninstallData() {
   return data;
 }
 
-bool AddUninstallEntry(std::string_view text, UninstallEntryKind kind) { return RunUninstallData().AddEntry(text, kind); }
+bool AddUninstallEntry(std::string_view text, UninstallEntryKind kind) {
+  return RunUninstallData().AddEntry(text, kind);
+}
 bool AddUninstallEntry(std::u16string_view text, UninstallEntryKind kind) {
   return RunUninstallData().AddEntry(text, kind);
 }
