@@ -1,7 +1,7 @@
 // The installation variables ("%InstallDir%" ...) and the placeholders ("<product>" ...) applied
 // to texts of the package. Every value is taken afresh at each call from the InstallContext and the
 // system, so a call before the wizard sees the default installation folder and one after it the
-// chosen one. The table and its matching rules are package/variables.h.
+// chosen one. The table and its matching rules are in vars/variables.h.
 #pragma once
 
 #include <string>

@@ -1,0 +1,24 @@
+// Starting a program and waiting for it while the installer's windows stay responsive: the command
+// interpreter for batches, the registry editor for merge files.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace mv {
+
+struct LaunchResult {
+  bool started = false;
+  DWORD error = 0;       // the system error when the program could not be started
+  DWORD exit_code = 0;   // the program's exit code once it ended
+};
+
+// Starts `command_line` in `folder` (the current folder when empty), with its window hidden when
+// `hidden`, and waits for its end, pumping this thread's window messages every 75 milliseconds.
+LaunchResult RunAndWait(const std::u16string& command_line, const std::u16string& folder, bool hidden);
+
+// Dispatches every window message waiting for this thread.
+void PumpWindowMessages();
+
+}  // namespace mv
