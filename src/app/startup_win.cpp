@@ -29,6 +29,7 @@
 #include "package/settings.h"
 #include "records/install_log_win.h"
 #include "records/uninstall_data_win.h"
+#include "vars/batch_win.h"
 #include "vars/expand_win.h"
 
 namespace mv {
@@ -149,8 +150,12 @@ void RunInstallMode() {
     // Install.log.
     OpenWorkingLog();
 
+    RunPreInstallBatch();
     // The file pass: every chunk of the file data is decoded and checked.
     DecodeFileData(file.get());
+    RunPostInstallBatch();
+    WriteInstallLog(FailureSummary(), true);
+    RunExitBatch();
   } catch (const CorruptPackage& e) {
     CorruptInstaller(e.code());
   } catch (const FatalPackageError& e) {

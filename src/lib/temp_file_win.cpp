@@ -48,13 +48,13 @@ TempCreateResult CreateExclusive(const std::u16string& path, const TempFileAcces
 CreatedTempFile TryGeneratedNames(std::u16string folder, std::u16string_view extension, bool give_up_on_denials,
                                   const TempFileAccess& how) {
   TempNameAttempts attempts(give_up_on_denials);
-  TempFolder current = TempFolder::kAsked;
+  TempNameFolder current = TempNameFolder::kAsked;
   while (attempts.More()) {
-    if (const TempFolder wanted = attempts.Folder(); wanted != current) {
+    if (const TempNameFolder wanted = attempts.Folder(); wanted != current) {
       current = wanted;
-      if (wanted == TempFolder::kUserTemp) {
+      if (wanted == TempNameFolder::kUserTemp) {
         if (std::u16string temp = UserTempFolder(); !temp.empty()) folder = std::move(temp);
-      } else if (wanted == TempFolder::kRootTemp && EnsureFolder(u"c:\\temp")) {
+      } else if (wanted == TempNameFolder::kRootTemp && EnsureFolder(u"c:\\temp")) {
         folder = u"c:\\temp";
       }
     }

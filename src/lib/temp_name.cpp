@@ -31,10 +31,10 @@ std::u16string JoinTempPath(std::u16string_view folder, std::u16string_view name
   return path;
 }
 
-TempFolder TempFolderForAttempt(int attempt) {
-  if (attempt >= 300) return TempFolder::kRootTemp;
-  if (attempt >= 200) return TempFolder::kUserTemp;
-  return TempFolder::kAsked;
+TempNameFolder TempFolderForAttempt(int attempt) {
+  if (attempt >= 300) return TempNameFolder::kRootTemp;
+  if (attempt >= 200) return TempNameFolder::kUserTemp;
+  return TempNameFolder::kAsked;
 }
 
 bool TempNameAttempts::More() const { return !done_ && attempt_ < kTempNameAttempts; }

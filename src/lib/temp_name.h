@@ -41,8 +41,8 @@ inline constexpr int kTempNameAttempts = 400;
 // Where an attempt creates its file: the asked folder, then from attempt 200 the user's temporary
 // folder, from attempt 300 "c:\temp" (when that folder exists or can be created; otherwise the
 // temporary folder stays).
-enum class TempFolder { kAsked, kUserTemp, kRootTemp };
-TempFolder TempFolderForAttempt(int attempt);
+enum class TempNameFolder { kAsked, kUserTemp, kRootTemp };
+TempNameFolder TempFolderForAttempt(int attempt);
 
 // The outcome of one exclusive creation.
 enum class TempCreateResult { kCreated, kExists, kAccessDenied, kOtherError };
@@ -59,7 +59,7 @@ class TempNameAttempts {
   // Whether another attempt is to be made.
   bool More() const;
   // The folder of the attempt about to be made.
-  TempFolder Folder() const { return TempFolderForAttempt(attempt_); }
+  TempNameFolder Folder() const { return TempFolderForAttempt(attempt_); }
   int attempt() const { return attempt_; }
   // Records the outcome of the attempt just made.
   void Record(TempCreateResult result);

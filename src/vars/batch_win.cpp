@@ -67,8 +67,8 @@ bool WriteAllTo(HANDLE file, const Bytes& bytes) {
   return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
 }
 
-// The batch file, written and then held read-only: others may read it (the interpreter) but nobody
-// may change, replace or delete it while it runs. In the installation folder it has the fixed name
+// The batch file, written and then held open: others may read it (the interpreter) but nobody may
+// change, replace or delete it while it runs. In the installation folder it has the fixed name
 // and replaces an earlier one; in the temporary folder it is created exclusively under a new name.
 bool WriteBatchFile(const std::u16string& folder, bool own_folder, const Bytes& bytes, OwnFile& out,
                     DWORD& error) {
@@ -91,14 +91,9 @@ bool WriteBatchFile(const std::u16string& folder, bool own_folder, const Bytes& 
     if (out.path.empty()) out.path = folder;  // no name could be made there
     return false;
   }
-  // The same file, reopened through its handle for reading only; the writing handle goes.
-  out.handle.reset(ReOpenFile(writer.get(), GENERIC_READ, FILE_SHARE_READ, 0));
-  if (!out.handle) {
-    error = GetLastError();
-    writer.reset();
-    DeleteFileW(W(out.path));
-    return false;
-  }
+  // Held open until the run is over: with sharing for reading only, nobody else can change, replace
+  // or delete the file in between.
+  out.handle = std::move(writer);
   return true;
 }
 

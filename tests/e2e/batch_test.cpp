@@ -34,7 +34,9 @@ TEST(Batch, EveryValueArrivesExactlyAndNothingIsInjected) {
     std::u16string value;
   } values[] = {
       {"InstallDir", u"C:\\R&D\\100% Tools!^x"},
-      {"ProductName", u"Acme \"Pro\" & <Co> | 50% ^! caf\u00E9 \u4E2D"},
+      // Non-ASCII values are checked in the file's bytes by the host tests: Wine's cmd reads batch
+      // files in the OEM code page whatever "chcp" says.
+      {"ProductName", u"Acme \"Pro\" & <Co> | 50% ^! (x) ;,="},
       {"CompanyName", u"%PATH%&echo INJECTED>" + mv::Utf8ToUtf16(injected)},
       {"Version", u"1.0\"&echo INJECTED>" + mv::Utf8ToUtf16(injected) + u"&rem \""},
   };
@@ -92,10 +94,9 @@ TEST(Batch, OutputIsCapturedIntoInstallLogAfterTheExtraCommands) {
   r = RunWindows(Build(p, dir / "blank.exe").path, "/silent", 60, dir);
   EXPECT_EQ(r.code, 0u);
   const std::string blank = Text(product / "Install.log");
-  const std::size_t announced = blank.find("\r\nRunning Pre-Installation Batch...\r\n");
-  ASSERT_NE(announced, std::string::npos) << blank;
-  const std::string after = blank.substr(announced + 36);
-  EXPECT_EQ(after.find_first_not_of("\r\n"), after.find("Installation") == std::string::npos ? std::string::npos : after.find_first_not_of("\r\n")) << after;
+  // The working log ends with the announcement; the block's end follows directly (a line break,
+  // the completion text, empty in this package, and a line break).
+  EXPECT_TRUE(blank.ends_with("\r\nRunning Pre-Installation Batch...\r\n\r\n\r\n")) << blank;
 }
 
 }  // namespace

@@ -58,10 +58,10 @@ TEST(TempName, JoinsFolderAndNameWithOneSeparator) {
 TEST(TempName, FolderChangesAtAttempts200And300) {
   const struct {
     int attempt;
-    TempFolder folder;
+    TempNameFolder folder;
   } cases[] = {
-      {0, TempFolder::kAsked},      {199, TempFolder::kAsked},    {200, TempFolder::kUserTemp},
-      {299, TempFolder::kUserTemp}, {300, TempFolder::kRootTemp}, {399, TempFolder::kRootTemp},
+      {0, TempNameFolder::kAsked},      {199, TempNameFolder::kAsked},    {200, TempNameFolder::kUserTemp},
+      {299, TempNameFolder::kUserTemp}, {300, TempNameFolder::kRootTemp}, {399, TempNameFolder::kRootTemp},
   };
   for (const auto& c : cases) EXPECT_EQ(TempFolderForAttempt(c.attempt), c.folder) << c.attempt;
 }
