@@ -11,6 +11,7 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "context/install_context_win.h"
+#include "lib/launch_win.h"
 #include "lib/wide_win.h"
 #include "context/prompt.h"
 #include "records/install_log_win.h"
@@ -21,14 +22,6 @@ namespace mv {
 namespace {
 
 std::atomic<bool> g_fatal_in_progress{false};
-
-void PumpMessages() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
 
 void RunExitSteps(int code) {
   InstallContext& c = Context();
@@ -41,7 +34,7 @@ void RunExitSteps(int code) {
     DestroyWindow(c.background_window);
     c.background_window = nullptr;
   }
-  PumpMessages();
+  PumpWindowMessages();
   // A working log that no Install.log took up (the run ended early) is not left behind.
   DiscardWorkingLog();
   // The extraction file, the notification worker and this run's firewall exception are closed here
