@@ -110,11 +110,13 @@ TEST(Package, CorruptInstallerReportShowsTheCodeOutsideSilentMode) {
   WriteAll(b.path, bytes);
 
   WindowsRun run(b.path, "/a", 60, dir);
-  ToolResult list = RunTool(HelperExe("mvui"), {"list", "--title", "Error", "--timeout", "20000"});
+  ToolResult list = RunTool(HelperExe("mvui"),
+                             {"list", "--title", "Error", "--holding", "Error code: 20", "--timeout", "20000"});
   EXPECT_EQ(list.status, 0) << list.output;
   EXPECT_NE(list.output.find("This installation program is corrupt."), std::string::npos) << list.output;
   EXPECT_NE(list.output.find("Error code: 20"), std::string::npos) << list.output;
-  EXPECT_EQ(RunTool(HelperExe("mvui"), {"click", "--title", "Error", "--id", "1"}).status, 0);
+  EXPECT_EQ(RunTool(HelperExe("mvui"),
+                    {"click", "--title", "Error", "--holding", "Error code: 20", "--id", "1"}).status, 0);
   ExitCode r = run.Wait();
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.code, 2u);

@@ -147,10 +147,12 @@ TEST(Signing, SignatureCheckPassesASignedInstallerAndReportsTamperedAndUnsignedO
 
       // Outside /silent the report names the code.
       WindowsRun run(c.installer, "/a", 60, dir);
-      ToolResult list = RunTool(HelperExe("mvui"), {"list", "--title", "Error", "--timeout", "20000"});
+      ToolResult list = RunTool(HelperExe("mvui"),
+                             {"list", "--title", "Error", "--holding", c.code_text, "--timeout", "20000"});
       EXPECT_EQ(list.status, 0) << list.output;
       EXPECT_NE(list.output.find(c.code_text), std::string::npos) << list.output;
-      EXPECT_EQ(RunTool(HelperExe("mvui"), {"click", "--title", "Error", "--id", "1"}).status, 0);
+      EXPECT_EQ(RunTool(HelperExe("mvui"),
+                    {"click", "--title", "Error", "--holding", c.code_text, "--id", "1"}).status, 0);
       ExitCode r = run.Wait();
       EXPECT_FALSE(r.timed_out);
       EXPECT_EQ(r.code, 2u);

@@ -94,11 +94,11 @@ TEST(BackgroundUi, ADamagedPackageShowsItsBoxOverTheBackground) {
   WindowsRun run(b.path, "/a", 60, dir);
   ToolResult background = Ui({"find", "--class", "SEA Window Class", "--title", "MV e2e background", "--timeout", "20000"});
   EXPECT_EQ(background.status, 0) << background.output;
-  ToolResult list = Ui({"list", "--title", "Error", "--timeout", "20000"});
+  ToolResult list = Ui({"list", "--title", "Error", "--holding", "Error code: 25", "--timeout", "20000"});
   EXPECT_EQ(list.status, 0) << list.output;
   EXPECT_NE(list.output.find("Error code: 25"), std::string::npos) << list.output;
   EXPECT_NE(list.output.find("1\tButton\tOK"), std::string::npos) << list.output;
-  EXPECT_EQ(Ui({"click", "--title", "Error", "--id", "1"}).status, 0);
+  EXPECT_EQ(Ui({"click", "--title", "Error", "--holding", "Error code: 25", "--id", "1"}).status, 0);
   ExitCode r = run.Wait();
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.code, 2u);

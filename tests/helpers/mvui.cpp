@@ -9,7 +9,8 @@
 //   mvui key      <window> --vk K [--id N]            presses a key (virtual-key code K) on a control
 //                                                     or on the window itself
 //
-// <window> is --class NAME and/or --title TEXT (exact match) of a visible top-level window. Waiting
+// <window> is --class NAME and/or --title TEXT (exact match) of a visible top-level window, optionally
+// with --holding TEXT: one of its child controls shows TEXT. Waiting
 // for the window (default 10 s) is the only wait; every message is sent with a time-out.
 // Exit codes: 0 done, 1 window or control not found, 2 usage error.
 #include <windows.h>
@@ -23,7 +24,7 @@ namespace {
 constexpr UINT kSendTimeout = 5000;
 
 struct Options {
-  std::wstring command, class_name, title, text;
+  std::wstring command, class_name, title, text, holding;
   int id = -1;
   int index = -1;
   int vk = -1;
@@ -50,12 +51,33 @@ std::wstring TextOf(HWND w) {
   return buffer;
 }
 
+struct HoldingState {
+  const std::wstring* text;
+  bool found;
+};
+
+BOOL CALLBACK ChildHolds(HWND w, LPARAM param) {
+  auto* state = reinterpret_cast<HoldingState*>(param);
+  if (TextOf(w).find(*state->text) == std::wstring::npos) return TRUE;
+  state->found = true;
+  return FALSE;
+}
+
+// Whether a child control of `w` shows `text`: tells apart windows with the same title (two error
+// boxes of tests running side by side).
+bool HoldsText(HWND w, const std::wstring& text) {
+  HoldingState state{&text, false};
+  EnumChildWindows(w, ChildHolds, reinterpret_cast<LPARAM>(&state));
+  return state.found;
+}
+
 BOOL CALLBACK MatchTopLevel(HWND w, LPARAM param) {
   auto* state = reinterpret_cast<FindState*>(param);
   if (!IsWindowVisible(w)) return TRUE;
   const Options& o = *state->options;
   if (o.has_class && ClassOf(w) != o.class_name) return TRUE;
   if (o.has_title && TextOf(w) != o.title) return TRUE;
+  if (!o.holding.empty() && !HoldsText(w, o.holding)) return TRUE;
   state->found = w;
   return FALSE;
 }
@@ -89,6 +111,7 @@ bool ParseArguments(int argc, wchar_t** argv, Options& o) {
     if (a == L"--class") o.class_name = v, o.has_class = true;
     else if (a == L"--title") o.title = v, o.has_title = true;
     else if (a == L"--text") o.text = v;
+    else if (a == L"--holding") o.holding = v;
     else if (a == L"--id") o.id = static_cast<int>(std::wcstol(v, nullptr, 0));
     else if (a == L"--vk") o.vk = static_cast<int>(std::wcstol(v, nullptr, 0));
     else if (a == L"--index") o.index = static_cast<int>(std::wcstol(v, nullptr, 0));
@@ -109,7 +132,7 @@ int wmain(int argc, wchar_t** argv) {
   Options o;
   if (!ParseArguments(argc, argv, o)) {
     std::fputs("usage: mvui find|list|click|settext|select|close|key --class C --title T "
-               "[--id N] [--text T] [--index I] [--vk K] [--timeout ms]\n", stderr);
+               "[--holding T] [--id N] [--text T] [--index I] [--vk K] [--timeout ms]\n", stderr);
     return 2;
   }
   HWND window = FindTopLevel(o);
