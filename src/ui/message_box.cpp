@@ -139,10 +139,11 @@ std::u16string ErrorCaption(const LanguageTextFn& text) {
   return caption.empty() ? u"Error" : caption;
 }
 
-int BoxFontPoints(std::int32_t dialog_zoom) {
-  const std::int32_t zoom = dialog_zoom < 1 ? 100 : std::clamp<std::int32_t>(dialog_zoom, 50, 150);
-  return (zoom * 13 + 50) / 100;
+std::int32_t EffectiveDialogZoom(std::int32_t dialog_zoom) {
+  return dialog_zoom < 1 ? 100 : std::clamp<std::int32_t>(dialog_zoom, 50, 150);
 }
+
+int BoxFontPoints(std::int32_t dialog_zoom) { return (EffectiveDialogZoom(dialog_zoom) * 13 + 50) / 100; }
 
 BoxColors DialogColors(const Settings& settings, std::uint32_t product_flags2) {
   BoxColors c;

@@ -100,6 +100,9 @@ WrappedBox WrapOkCancel(std::uint32_t style, const LanguageTextFn& text);
 // The caption of error boxes: text 21, or "Error".
 std::u16string ErrorCaption(const LanguageTextFn& text);
 
+// The dialog zoom in percent as every window of the installer takes it: below 1 it is 100,
+// otherwise within 50..150.
+std::int32_t EffectiveDialogZoom(std::int32_t dialog_zoom);
 // The box's font size for the wrappers: 0.13 x the dialog zoom, rounded (13 points at 100 %). The
 // zoom is taken as the wizard takes it: below 1 it is 100, otherwise within 50..150.
 int BoxFontPoints(std::int32_t dialog_zoom);
