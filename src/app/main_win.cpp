@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "lib/wide_win.h"
 #include "ui/message_box_win.h"
+#include "ui/wizard_pages_win.h"
 #include "uninstall/uninstall_run.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -16,6 +17,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   mv::HardenProcess();
   mv::PrepareProcess(instance);
   mv::InstallMessageBoxes();
+  mv::InstallWizard([] { mv::CancelInstaller(mv::kExitCancelled); });
   mv::InstallContext& c = mv::Context();
 
   auto* command_line = reinterpret_cast<const char16_t*>(GetCommandLineW());

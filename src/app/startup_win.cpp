@@ -9,6 +9,9 @@
 #include "context/install_context_win.h"
 #include "app/integrity_win.h"
 #include "ui/background_win.h"
+#include "ui/wizard_pages_win.h"
+#include "ui/wizard_win.h"
+#include "context/progress.h"
 #include "app/startup_checks_win.h"
 #include "app/startup_rules.h"
 #include "base/codepage.h"
@@ -126,6 +129,13 @@ void ReadPackage(HANDLE file) {
                                                  });
 }
 
+// The wizard's pages from the greeting to the Start-menu folder; a cancelled page ends the run with
+// exit code 12. The progress dialog then stays open for the installation actions.
+void RunWizard() {
+  if (!RunWizardPages()) CancelInstaller(kExitCancelled);
+  OpenProgress();
+}
+
 }  // namespace
 
 void RunInstallMode() {
@@ -139,12 +149,11 @@ void RunInstallMode() {
     // Start-up checks, in their order.
     CheckApproval();
     CheckInstallerFile(file.get());
-    // The language dialog is offered here (more than one language, not automatic) once the wizard
-    // exists; until then the default language stands: "English" when present, else the first.
-    c.language = DefaultLanguage(c.lists);
+    if (!ChooseLanguage()) CancelInstaller(kExitCancelled);
     if (std::u16string title = LanguageText(114); !title.empty()) c.settings.HeaderTitle = title;
     UpdateBackgroundWindow(c.background_window);
     RunStartupChecks();
+    RunWizard();
 
     // The installation actions begin: from here on they log, and a damaged package is explained in
     // Install.log.

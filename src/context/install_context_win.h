@@ -32,6 +32,14 @@ struct ExistingInstallation {
   std::u16string start_menu;
 };
 
+// The summary page's check boxes as the person left them, for the completion step.
+struct SummaryChoices {
+  bool launch = false;                // launch the configured program
+  bool open_document = false;         // open the configured document
+  bool open_second_document = false;  // open the second document
+  bool view_log = false;              // view Install.log
+};
+
 struct InstallContext {
   // Start-up.
   HINSTANCE instance = nullptr;
@@ -92,6 +100,7 @@ struct InstallContext {
   std::u16string start_menu_folder;  // the Start-menu folder chosen in the wizard
   std::u16string shared_dir;         // the folder of shared files
   std::u16string uninstaller_path;   // where the uninstaller is copied
+  SummaryChoices summary;            // set when the summary page closes
 };
 
 InstallContext& Context();

@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "context/install_context_win.h"
 #include "context/prompt.h"
+#include "context/summary.h"
 #include "lib/desktop_shell_win.h"
 #include "lib/file_object_win.h"
 #include "lib/file_security_win.h"
@@ -43,8 +44,7 @@ bool ShowEndOfRunPrompt(const EndOfRunPlan& plan, const std::u16string& log_path
     case EndOfRunPrompt::kNone:
       return false;
     case EndOfRunPrompt::kSummaryPage:
-      // The wizard's summary page (offering the log when plan.summary_offers_view_log) is shown
-      // here once the wizard has one; until then the completion notice stands for it.
+      return ShowSummaryPage(plan.summary_offers_view_log);
     case EndOfRunPrompt::kCompletionMessage:
       ShowMessage(LanguageText(42), LanguageText(43), kPromptOk | kPromptIconInformation);
       return false;

@@ -290,18 +290,6 @@ int ShowSystemBox(HWND owner, const std::u16string& text, const std::u16string& 
   return FallbackResult(style, result);
 }
 
-// The dialog font of the installation and its size for boxes: 0.13 x the dialog zoom, rounded (13
-// points at 100 %), with the package's dialog colours when it has them.
-MessageBoxSpec WrapperSpec(std::vector<MessageButton> buttons) {
-  const InstallContext& c = Context();
-  MessageBoxSpec spec;
-  spec.buttons = std::move(buttons);
-  spec.font = c.settings.DialogFont;
-  spec.points = BoxFontPoints(c.settings.DialogZoom);
-  spec.colors = DialogColors(c.settings, c.header.product_flags2);
-  return spec;
-}
-
 HWND DefaultOwner(void* owner) {
   if (owner) return static_cast<HWND>(owner);
   const InstallContext& c = Context();
@@ -310,7 +298,7 @@ HWND DefaultOwner(void* owner) {
 
 int ShowWrapped(const Prompt& p, const WrappedBox& wrapped) {
   SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-  MessageBoxSpec spec = WrapperSpec(wrapped.buttons);
+  MessageBoxSpec spec = InstallationBoxSpec(wrapped.buttons);
   return ShowMessageBox(DefaultOwner(p.owner), p.text, p.caption, wrapped.style, spec);
 }
 
@@ -350,6 +338,18 @@ int ShowMessageBox(HWND owner, const std::u16string& text, const std::u16string&
                           Box::Proc, reinterpret_cast<LPARAM>(&box));
   if (!box.result()) return ShowSystemBox(owner, text, caption, style, spec);
   return *box.result();
+}
+
+// The dialog font of the installation and its size for boxes: 0.13 x the dialog zoom, rounded (13
+// points at 100 %), with the package's dialog colours when it has them.
+MessageBoxSpec InstallationBoxSpec(std::vector<MessageButton> buttons) {
+  const InstallContext& c = Context();
+  MessageBoxSpec spec;
+  spec.buttons = std::move(buttons);
+  spec.font = c.settings.DialogFont;
+  spec.points = BoxFontPoints(c.settings.DialogZoom);
+  spec.colors = DialogColors(c.settings, c.header.product_flags2);
+  return spec;
 }
 
 std::u16string ErrorCaption() { return ErrorCaption(InstallationTexts()); }

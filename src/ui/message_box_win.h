@@ -39,6 +39,10 @@ struct MessageBoxSpec {
 int ShowMessageBox(HWND owner, const std::u16string& text, const std::u16string& caption, std::uint32_t style,
                    MessageBoxSpec& spec);
 
+// A spec for a box of the installation: `buttons` in the dialog font, size and colours of the
+// package (as ShowMessage uses them).
+MessageBoxSpec InstallationBoxSpec(std::vector<MessageButton> buttons);
+
 // The caption of error boxes in the installation's language: text 21, or "Error".
 std::u16string ErrorCaption();
 

@@ -8,6 +8,9 @@
 //   mvui close    <window>                            sends WM_CLOSE
 //   mvui key      <window> --vk K [--id N]            presses a key (virtual-key code K) on a control
 //                                                     or on the window itself
+//   mvui state    <window> --id N                     prints "enabled=E visible=V checked=C" of a control
+//   mvui scroll   <window> --id N                     prints "pos=P page=S max=M" of a control's
+//                                                     vertical scroll bar
 //
 // <window> is --class NAME and/or --title TEXT (exact match) of a visible top-level window, optionally
 // with --holding TEXT: one of its child controls shows TEXT. Waiting
@@ -131,7 +134,7 @@ int Fail(const wchar_t* what) {
 int wmain(int argc, wchar_t** argv) {
   Options o;
   if (!ParseArguments(argc, argv, o)) {
-    std::fputs("usage: mvui find|list|click|settext|select|close|key --class C --title T "
+    std::fputs("usage: mvui find|list|click|settext|select|close|key|state|scroll --class C --title T "
                "[--holding T] [--id N] [--text T] [--index I] [--vk K] [--timeout ms]\n", stderr);
     return 2;
   }
@@ -155,6 +158,17 @@ int wmain(int argc, wchar_t** argv) {
     PostMessageW(target, WM_KEYUP, static_cast<WPARAM>(o.vk), 0xC0000001);
   } else if (!control) {
     return Fail(L"control not found");
+  } else if (o.command == L"state") {
+    DWORD_PTR checked = 0;
+    SendMessageTimeoutW(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout, &checked);
+    std::wprintf(L"enabled=%d visible=%d checked=%d\n", IsWindowEnabled(control) ? 1 : 0,
+                 IsWindowVisible(control) ? 1 : 0, static_cast<int>(checked));
+  } else if (o.command == L"scroll") {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    if (!GetScrollInfo(control, SB_VERT, &info)) return Fail(L"no scroll bar");
+    std::wprintf(L"pos=%d page=%u max=%d\n", info.nPos, info.nPage, info.nMax);
   } else if (o.command == L"click") {
     // Posted: the button's owner may open a modal loop that would hold a sent message.
     PostMessageW(control, BM_CLICK, 0, 0);
