@@ -156,6 +156,7 @@ INT_PTR WizardPage::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       if (id == kFocusCommand && !control) {
         SetForegroundWindow(window_);
         if (HWND focus = Item(FocusControl())) SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
+        OnFront();
         return TRUE;
       }
       if (id == IDCANCEL) {

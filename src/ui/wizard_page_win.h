@@ -39,6 +39,8 @@ class WizardPage {
   virtual bool OnMessage(UINT /*message*/, WPARAM /*wparam*/, LPARAM /*lparam*/, INT_PTR& /*result*/) { return false; }
   // The control that gets the focus when the page comes to the front.
   virtual int FocusControl() const { return kForwardButton; }
+  // After the page came to the front with its focus set.
+  virtual void OnFront() {}
 
   void End(int id);
   // Caption and banner: the window caption is the setup caption in the banner style and the page

@@ -255,6 +255,12 @@ class TextPage : public WizardPage {
   int FocusControl() const override {
     return IsWindowEnabled(Item(kForwardButton)) ? kForwardButton : kCancelButton;
   }
+  // The dialog manager selected the whole text when it first gave the text the focus; the page
+  // starts at the top of the text.
+  void OnFront() override {
+    SendMessageW(text_window_, EM_SETSEL, 0, 0);
+    SendMessageW(text_window_, WM_VSCROLL, SB_TOP, 0);
+  }
   bool OnMessage(UINT message, WPARAM wparam, LPARAM lparam, INT_PTR& result) override {
     if (message == WM_TIMER && wparam == kReadToEndTimer) {
       if (ScrolledToEnd()) {
