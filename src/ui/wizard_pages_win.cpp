@@ -396,20 +396,34 @@ std::optional<std::u16string> BrowseForFolder(HWND owner, const std::u16string& 
   return result;
 }
 
-class FolderPage : public WizardPage {
+// The folder and Start-menu pages: a heading, a folder edit with its browse button.
+class FolderEditPage : public WizardPage {
  public:
-  FolderPage()
-      : WizardPage(TemplateName(PageKind::kChooseDir, C().settings.ChooseDirDlgStyle), C().settings.ChooseDirDlgStyle) {}
+  FolderEditPage(PageKind kind, std::int32_t style_index, int heading, int page_title)
+      : WizardPage(TemplateName(kind, style_index), style_index), heading_(heading), page_title_(page_title) {}
 
  protected:
-  void OnInit() override {
-    SetText(kHeading, LanguageText(11));
+  void InitFolderEdit(const std::u16string& folder) {
+    SetText(kHeading, LanguageText(heading_));
     SetLabel(kBrowseButton, 52, u"B&rowse...");
     SetLabel(kForwardButton, 90, u"&Next >");
     SetLabel(kCancelButton, 49, u"Cancel");
-    SetPageCaption(LanguageText(11), LanguageText(65), BannerTitle());
+    SetPageCaption(LanguageText(page_title_), LanguageText(65), BannerTitle());
     SendMessageW(Item(kFolderEdit), EM_LIMITTEXT, kMaxFolderChars, 0);
-    SetText(kFolderEdit, InstallDir(C()));
+    SetText(kFolderEdit, folder);
+  }
+
+ private:
+  int heading_, page_title_;
+};
+
+class FolderPage : public FolderEditPage {
+ public:
+  FolderPage() : FolderEditPage(PageKind::kChooseDir, C().settings.ChooseDirDlgStyle, 11, 11) {}
+
+ protected:
+  void OnInit() override {
+    InitFolderEdit(InstallDir(C()));
     UpdateSpaceLines();
   }
   int FocusControl() const override { return kForwardButton; }
@@ -440,21 +454,14 @@ class FolderPage : public WizardPage {
   }
 };
 
-class StartMenuPage : public WizardPage {
+class StartMenuPage : public FolderEditPage {
  public:
-  StartMenuPage()
-      : WizardPage(TemplateName(PageKind::kStartMenu, C().settings.StartMenuDlgStyle), C().settings.StartMenuDlgStyle) {}
+  StartMenuPage() : FolderEditPage(PageKind::kStartMenu, C().settings.StartMenuDlgStyle, 88, 89) {}
 
  protected:
   void OnInit() override {
-    SetText(kHeading, LanguageText(88));
-    SetLabel(kBrowseButton, 52, u"B&rowse...");
-    SetLabel(kForwardButton, 90, u"&Next >");
-    SetLabel(kCancelButton, 49, u"Cancel");
-    SetPageCaption(LanguageText(89), LanguageText(65), BannerTitle());
-    SendMessageW(Item(kFolderEdit), EM_LIMITTEXT, kMaxFolderChars, 0);
     const InstallContext& c = C();
-    SetText(kFolderEdit, c.start_menu_folder.empty() ? c.settings.ProductStartMenu : c.start_menu_folder);
+    InitFolderEdit(c.start_menu_folder.empty() ? c.settings.ProductStartMenu : c.start_menu_folder);
   }
   bool OnCommand(int id, int code, HWND) override {
     if (id == kFolderEdit && code == EN_CHANGE) {

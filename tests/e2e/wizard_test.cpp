@@ -197,13 +197,20 @@ void Drive(const fs::path& target, Step cancel_at) {
   Click("D43", 1001);
 }
 
-TEST(Wizard, EveryPageFromLanguageToSummary) {
-  const fs::path dir = ScratchDir("wizard-full");
+// Builds the wizard's installer in a fresh folder `name`, runs it through Drive and returns its exit;
+// `target` receives the folder the walk accepts.
+ExitCode RunDriven(const std::string& name, Step cancel_at, fs::path& target) {
+  const fs::path dir = ScratchDir(name);
   const Built b = Build(WizardProject(dir), dir / "wizard.exe");
-  const fs::path target = dir / "Target Folder";
+  target = dir / "Target Folder";
   WindowsRun run(b.path, "", 240, dir);
-  Drive(target, kNone);
-  const ExitCode r = run.Wait();
+  Drive(target, cancel_at);
+  return run.Wait();
+}
+
+TEST(Wizard, EveryPageFromLanguageToSummary) {
+  fs::path target;
+  const ExitCode r = RunDriven("wizard-full", kNone, target);
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.code, 0u);
   // The accepted folder was created, trimmed of its blanks and backslash, and the installation
@@ -215,12 +222,8 @@ TEST(Wizard, EveryPageFromLanguageToSummary) {
 TEST(Wizard, CancelOnEveryPageEndsWithTwelveAndWritesNothing) {
   for (Step step : {kLanguage, kGreeting, kPassword, kLicence, kReadme, kFolder, kStartMenu}) {
     SCOPED_TRACE(static_cast<int>(step));
-    const fs::path dir = ScratchDir("wizard-cancel-" + std::to_string(step));
-    const Built b = Build(WizardProject(dir), dir / "wizard.exe");
-    const fs::path target = dir / "Target Folder";
-    WindowsRun run(b.path, "", 180, dir);
-    Drive(target, step);
-    const ExitCode r = run.Wait();
+    fs::path target;
+    const ExitCode r = RunDriven("wizard-cancel-" + std::to_string(step), step, target);
     EXPECT_FALSE(r.timed_out);
     EXPECT_EQ(r.code, 12u);
     // Before the folder is accepted nothing exists; after it, only the empty folder.
