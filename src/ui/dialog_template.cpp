@@ -12,14 +12,17 @@ struct Cursor {
   std::size_t at = 0;
   bool ok = true;
 
+  bool Skip(std::size_t size) {
+    if (!ok || bytes.size() - at < size) ok = false;
+    else at += size;
+    return ok;
+  }
+  // A little-endian value of 2 or 4 bytes.
   std::uint32_t Read(std::size_t size) {
-    if (!ok || bytes.size() - at < size) {
-      ok = false;
-      return 0;
-    }
+    const std::size_t from = at;
+    if (size > 4 || !Skip(size)) return 0;
     std::uint32_t v = 0;
-    for (std::size_t i = 0; i < size; ++i) v |= static_cast<std::uint32_t>(bytes[at + i]) << (8 * i);
-    at += size;
+    for (std::size_t i = 0; i < size; ++i) v |= static_cast<std::uint32_t>(bytes[from + i]) << (8 * i);
     return v;
   }
   // A zero-terminated UTF-16 text.
@@ -45,18 +48,17 @@ void Put16(Bytes& out, std::uint32_t v) {
 std::optional<Bytes> SetDialogFont(std::span<const std::uint8_t> dialog, std::u16string_view face, int points) {
   Cursor c{dialog};
   if (c.Read(2) != 1 || c.Read(2) != 0xFFFF) return std::nullopt;  // version 1, extended
-  c.Read(4);                                                          // help id
-  c.Read(4);                                                          // extended style
+  c.Skip(4 + 4);  // help id, extended style
   const std::uint32_t style = c.Read(4);
-  c.Read(2 + 4 * 2);  // item count, x, y, cx, cy
+  c.Skip(2 + 4 * 2);  // item count, x, y, cx, cy
   c.SkipNameOrOrdinal();  // menu
   c.SkipNameOrOrdinal();  // class
   c.SkipText();           // caption
   if (!c.ok || !(style & kSetFont)) return std::nullopt;
   const std::size_t size_at = c.at;
-  c.Read(2);  // point size
+  c.Skip(2);  // point size
   const std::size_t weight_at = c.at;
-  c.Read(2 + 1 + 1);  // weight, italic, character set
+  c.Skip(2 + 1 + 1);  // weight, italic, character set
   const std::size_t face_at = c.at;
   c.SkipText();
   if (!c.ok) return std::nullopt;
