@@ -45,7 +45,7 @@ mv::Bytes Utf16(std::u16string_view text) {
 }
 
 // Two languages, every page, a licence long enough to need scrolling and an RTF readme with a link.
-mvpack::Project WizardProject(const fs::path& dir) {
+mvpack::Project WizardProject(const fs::path& dir, const std::string& first, const std::string& second) {
   mvpack::Project p = SmallProject(dir);
   p.settings.ProductFlags |= kLogEachFile | kFolderPage | kStartMenuPage | kReadLicenseToEnd | kProgressDialog | kViewLogBox;
   p.settings.InstallPassword = u"Open Sesame";
@@ -64,7 +64,7 @@ mvpack::Project WizardProject(const fs::path& dir) {
   p.settings.LicenseFiles = {Utf16(licence)};
   const std::string rtf = "{\\rtf1\\ansi Read {\\b this}: https://example.test/readme \\par}";
   p.settings.ReadmeFiles = {mv::Bytes(rtf.begin(), rtf.end())};
-  p.lists.Languages = {MakeLanguage(u"English", "E"), MakeLanguage(u"Deutsch", "D")};
+  p.lists.Languages = {MakeLanguage(u"English", first), MakeLanguage(u"Deutsch", second)};
   return p;
 }
 
@@ -93,124 +93,129 @@ bool Has(const std::string& list, int id, const std::string& cls, const std::str
   return list.find(std::to_string(id) + "\t" + cls + "\t" + text) != std::string::npos;
 }
 
-// Answers an error box of the installer (caption D21) that shows `text`.
-void AnswerError(const std::string& text) {
-  ToolResult box = Ui({"list", "--title", "D21", "--holding", text, "--timeout", "20000"});
+// Answers an error box of the installer (caption `caption`) that shows `text`.
+void AnswerError(const std::string& caption, const std::string& text) {
+  ToolResult box = Ui({"list", "--title", caption, "--holding", text, "--timeout", "20000"});
   ASSERT_EQ(box.status, 0) << "no error box with " << text;
-  EXPECT_EQ(Ui({"click", "--title", "D21", "--holding", text, "--id", "1"}).status, 0);
+  EXPECT_EQ(Ui({"click", "--title", caption, "--holding", text, "--id", "1"}).status, 0);
 }
 
 // The pages in order, each left with its forward button; `cancel_at` leaves that page with its
 // cancel button instead (and answers the cancellation notice) and returns.
 enum Step { kLanguage, kGreeting, kPassword, kLicence, kReadme, kFolder, kStartMenu, kSummary, kNone };
 
-void Drive(const fs::path& target, Step cancel_at) {
+void Drive(const fs::path& target, Step cancel_at, const std::string& e, const std::string& d) {
+  auto E = [&](int n) { return e + std::to_string(n); };
+  auto D = [&](int n) { return d + std::to_string(n); };
   auto leave = [&](Step step, const std::string& title) {
     if (step != cancel_at) return Click(title, 1001);
     Click(title, 1003);
     // The cancellation notice in the chosen language.
-    ASSERT_EQ(Ui({"find", "--title", "D111", "--holding", "D98", "--timeout", "20000"}).status, 0);
-    Click("D111", 1);
+    ASSERT_EQ(Ui({"find", "--title", D(111), "--holding", D(98), "--timeout", "20000"}).status, 0);
+    Click(D(111), 1);
   };
 
   // Language: English is pre-selected (the prefix's user language); choosing Deutsch re-labels the
   // page at once.
-  std::string list = Page("E94");
-  EXPECT_TRUE(Has(list, 1009, "Static", "E82")) << list;
-  EXPECT_TRUE(Has(list, 1035, "Static", "E94")) << list;  // the banner's subtitle
-  EXPECT_EQ(Ui({"select", "--title", "E94", "--id", "1017", "--index", "1"}).status, 0);
-  list = Page("D94");
-  EXPECT_TRUE(Has(list, 1001, "Button", "D48")) << list;
-  EXPECT_TRUE(Has(list, 1003, "Button", "D49")) << list;
-  leave(kLanguage, "D94");
+  std::string list = Page(E(94));
+  EXPECT_TRUE(Has(list, 1009, "Static", E(82))) << list;
+  EXPECT_TRUE(Has(list, 1035, "Static", E(94))) << list;  // the banner's subtitle
+  EXPECT_EQ(Ui({"select", "--title", E(94), "--id", "1017", "--index", "1"}).status, 0);
+  list = Page(D(94));
+  EXPECT_TRUE(Has(list, 1001, "Button", D(48))) << list;
+  EXPECT_TRUE(Has(list, 1003, "Button", D(49))) << list;
+  leave(kLanguage, D(94));
   if (cancel_at == kLanguage) return;
 
   // Greeting with its web link.
-  list = Page("D65");
-  EXPECT_TRUE(Has(list, 1009, "Static", "D1")) << list;
-  EXPECT_NE(list.find("1040\tSysLink\tD105 <a href=\"http://example.test\">web site</a>"), std::string::npos) << list;
-  leave(kGreeting, "D65");
+  list = Page(D(65));
+  EXPECT_TRUE(Has(list, 1009, "Static", D(1))) << list;
+  EXPECT_NE(list.find("1040\tSysLink\t" + D(105) + " <a href=\"http://example.test\">web site</a>"), std::string::npos) << list;
+  leave(kGreeting, D(65));
   if (cancel_at == kGreeting) return;
 
   // Password: a wrong one keeps the page, with the error; the exact one passes.
-  list = Page("D75");
-  EXPECT_TRUE(Has(list, 1039, "Static", "D27")) << list;
+  list = Page(D(75));
+  EXPECT_TRUE(Has(list, 1039, "Static", D(27))) << list;
   if (cancel_at != kPassword) {
-    SetText("D75", 1019, "open sesame");
-    Click("D75", 1001);
-    AnswerError("D102");
-    SetText("D75", 1019, "Open Sesame");
+    SetText(D(75), 1019, "open sesame");
+    Click(D(75), 1001);
+    AnswerError(D(21), D(102));
+    SetText(D(75), 1019, "Open Sesame");
   }
-  leave(kPassword, "D75");
+  leave(kPassword, D(75));
   if (cancel_at == kPassword) return;
 
   // Licence: the forward button waits until the text is scrolled to its end; Page Down pressed on
   // the cancel button scrolls it.
-  list = Page("D44");
+  list = Page(D(44));
   EXPECT_NE(list.find("Licence of E2E Product"), std::string::npos) << list;  // placeholder replaced
-  EXPECT_NE(State("D44", 1001).find("enabled=0"), std::string::npos)
-      << Ui({"scroll", "--title", "D44", "--id", "1005"}).output;
+  EXPECT_NE(State(D(44), 1001).find("enabled=0"), std::string::npos)
+      << Ui({"scroll", "--title", D(44), "--id", "1005"}).output;
   if (cancel_at != kLicence) {
-    for (int i = 0; i < 60 && State("D44", 1001).find("enabled=1") == std::string::npos; ++i)
-      Ui({"key", "--title", "D44", "--id", "1003", "--vk", "34"});
-    EXPECT_NE(State("D44", 1001).find("enabled=1"), std::string::npos) << Ui({"scroll", "--title", "D44", "--id", "1005"}).output;
+    for (int i = 0; i < 60 && State(D(44), 1001).find("enabled=1") == std::string::npos; ++i)
+      Ui({"key", "--title", D(44), "--id", "1003", "--vk", "34"});
+    EXPECT_NE(State(D(44), 1001).find("enabled=1"), std::string::npos) << Ui({"scroll", "--title", D(44), "--id", "1005"}).output;
   }
-  leave(kLicence, "D44");
+  leave(kLicence, D(44));
   if (cancel_at == kLicence) return;
 
   // Readme in RTF: a rich-edit control in place of the plain text.
-  list = Page("D50");
+  list = Page(D(50));
   EXPECT_NE(list.find("1005\tRichEdit20W\tRead this: https://example.test/readme"), std::string::npos) << list;
-  leave(kReadme, "D50");
+  leave(kReadme, D(50));
   if (cancel_at == kReadme) return;
 
   // Folder: the drive root and Program Files itself are refused, then a new folder is accepted.
-  list = Page("D11");
-  EXPECT_TRUE(Has(list, 1009, "Static", "D11")) << list;
-  EXPECT_TRUE(Has(list, 1013, "Button", "D52")) << list;
+  list = Page(D(11));
+  EXPECT_TRUE(Has(list, 1009, "Static", D(11))) << list;
+  EXPECT_TRUE(Has(list, 1013, "Button", D(52))) << list;
   if (cancel_at != kFolder) {
-    SetText("D11", 1015, "C:\\");
-    Click("D11", 1001);
-    AnswerError("D17");
-    SetText("D11", 1015, "C:\\Program Files (x86)");
-    Click("D11", 1001);
-    AnswerError("D18 C:\\Program Files (x86)");
-    SetText("D11", 1015, "  " + mv::Utf16ToUtf8(WindowsPath(target)) + "\\ ");
+    SetText(D(11), 1015, "C:\\");
+    Click(D(11), 1001);
+    AnswerError(D(21), D(17));
+    SetText(D(11), 1015, "C:\\Program Files (x86)");
+    Click(D(11), 1001);
+    AnswerError(D(21), D(18) + " C:\\Program Files (x86)");
+    SetText(D(11), 1015, "  " + mv::Utf16ToUtf8(WindowsPath(target)) + "\\ ");
   }
-  leave(kFolder, "D11");
+  leave(kFolder, D(11));
   if (cancel_at == kFolder) return;
 
   // Start menu: ":" disables the forward button at once, removing it enables it again.
-  list = Page("D89");
-  SetText("D89", 1015, "Vendor:Product");
-  EXPECT_NE(State("D89", 1001).find("enabled=0"), std::string::npos);
-  SetText("D89", 1015, "Vendor\\Product");
-  EXPECT_NE(State("D89", 1001).find("enabled=1"), std::string::npos);
-  leave(kStartMenu, "D89");
+  list = Page(D(89));
+  SetText(D(89), 1015, "Vendor:Product");
+  EXPECT_NE(State(D(89), 1001).find("enabled=0"), std::string::npos);
+  SetText(D(89), 1015, "Vendor\\Product");
+  EXPECT_NE(State(D(89), 1001).find("enabled=1"), std::string::npos);
+  leave(kStartMenu, D(89));
   if (cancel_at == kStartMenu) return;
 
   // Summary: the launch box (checked) and the log box (unchecked), nothing else.
-  list = Page("D43");
-  EXPECT_NE(State("D43", 1025).find("visible=1 checked=1"), std::string::npos) << list;
-  EXPECT_NE(State("D43", 1027).find("visible=1 checked=0"), std::string::npos);
-  EXPECT_NE(State("D43", 1023).find("visible=0"), std::string::npos);
-  Click("D43", 1001);
+  list = Page(D(43));
+  EXPECT_NE(State(D(43), 1025).find("visible=1 checked=1"), std::string::npos) << list;
+  EXPECT_NE(State(D(43), 1027).find("visible=1 checked=0"), std::string::npos);
+  EXPECT_NE(State(D(43), 1023).find("visible=0"), std::string::npos);
+  Click(D(43), 1001);
 }
 
 // Builds the wizard's installer in a fresh folder `name`, runs it through Drive and returns its exit;
 // `target` receives the folder the walk accepts.
-ExitCode RunDriven(const std::string& name, Step cancel_at, fs::path& target) {
+// The two languages' letters are the scenario's own, so that scenarios running side by side never
+// find each other's windows.
+ExitCode RunDriven(const std::string& name, Step cancel_at, fs::path& target, const std::string& first,
+                   const std::string& second) {
   const fs::path dir = ScratchDir(name);
-  const Built b = Build(WizardProject(dir), dir / "wizard.exe");
+  const Built b = Build(WizardProject(dir, first, second), dir / "wizard.exe");
   target = dir / "Target Folder";
   WindowsRun run(b.path, "", 240, dir);
-  Drive(target, cancel_at);
+  Drive(target, cancel_at, first, second);
   return run.Wait();
 }
 
 TEST(Wizard, EveryPageFromLanguageToSummary) {
   fs::path target;
-  const ExitCode r = RunDriven("wizard-full", kNone, target);
+  const ExitCode r = RunDriven("wizard-full", kNone, target, "E", "D");
   EXPECT_FALSE(r.timed_out);
   EXPECT_EQ(r.code, 0u);
   // The accepted folder was created, trimmed of its blanks and backslash, and the installation
@@ -223,7 +228,7 @@ TEST(Wizard, CancelOnEveryPageEndsWithTwelveAndWritesNothing) {
   for (Step step : {kLanguage, kGreeting, kPassword, kLicence, kReadme, kFolder, kStartMenu}) {
     SCOPED_TRACE(static_cast<int>(step));
     fs::path target;
-    const ExitCode r = RunDriven("wizard-cancel-" + std::to_string(step), step, target);
+    const ExitCode r = RunDriven("wizard-cancel-" + std::to_string(step), step, target, "Cn", "Cd");
     EXPECT_FALSE(r.timed_out);
     EXPECT_EQ(r.code, 12u);
     // Before the folder is accepted nothing exists; after it, only the empty folder.
@@ -236,18 +241,18 @@ TEST(Wizard, GreetingStyleZeroIsAMessageBoxAndSilentRunsShowNothing) {
   const fs::path dir = ScratchDir("wizard-greeting-box");
   mvpack::Project p = SmallProject(dir);
   p.settings.GreetingDlgStyle = 0;
-  p.lists.Languages = {MakeLanguage(u"English", "E")};
+  p.lists.Languages = {MakeLanguage(u"English", "G")};
   const Built b = Build(p, dir / "greeting.exe");
   {
     WindowsRun run(b.path, "", 120, dir);
     // One language: no language page; the greeting in the own message box, OK and text 49.
-    ToolResult box = Ui({"list", "--title", "E65", "--holding", "E1", "--timeout", "30000"});
+    ToolResult box = Ui({"list", "--title", "G65", "--holding", "G1", "--timeout", "30000"});
     ASSERT_EQ(box.status, 0) << box.output;
     EXPECT_NE(box.output.find("1\tButton\tOK"), std::string::npos) << box.output;
-    EXPECT_NE(box.output.find("2\tButton\tE49"), std::string::npos) << box.output;
-    Click("E65", 2);
-    ASSERT_EQ(Ui({"find", "--title", "E111", "--timeout", "20000"}).status, 0);
-    Click("E111", 1);
+    EXPECT_NE(box.output.find("2\tButton\tG49"), std::string::npos) << box.output;
+    Click("G65", 2);
+    ASSERT_EQ(Ui({"find", "--title", "G111", "--timeout", "20000"}).status, 0);
+    Click("G111", 1);
     const ExitCode r = run.Wait();
     EXPECT_FALSE(r.timed_out);
     EXPECT_EQ(r.code, 12u);
