@@ -60,7 +60,7 @@ mvpack::Project WizardProject(const fs::path& dir, const std::string& first, con
   p.settings.LaunchProgram = u"%InstallDir%\\data.bin";
   p.settings.GreetingLinkUrl = {'h', 't', 't', 'p', ':', '/', '/', 'e', 'x', 'a', 'm', 'p', 'l', 'e', '.', 't', 'e', 's', 't'};
   std::u16string licence = u"Licence of <product>\r\n";
-  for (int i = 1; i <= 200; ++i) licence += u"Clause " + U16(std::to_string(i)) + u".\r\n";
+  for (int i = 1; i <= 60; ++i) licence += u"Clause " + U16(std::to_string(i)) + u".\r\n";
   p.settings.LicenseFiles = {Utf16(licence)};
   const std::string rtf = "{\\rtf1\\ansi Read {\\b this}: https://example.test/readme \\par}";
   p.settings.ReadmeFiles = {mv::Bytes(rtf.begin(), rtf.end())};
@@ -208,7 +208,7 @@ ExitCode RunDriven(const std::string& name, Step cancel_at, fs::path& target, co
   const fs::path dir = ScratchDir(name);
   const Built b = Build(WizardProject(dir, first, second), dir / "wizard.exe");
   target = dir / "Target Folder";
-  WindowsRun run(b.path, "", 240, dir);
+  WindowsRun run(b.path, "", 400, dir);
   Drive(target, cancel_at, first, second);
   return run.Wait();
 }
