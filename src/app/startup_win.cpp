@@ -27,6 +27,7 @@
 #include "package/lists.h"
 #include "package/pe.h"
 #include "package/settings.h"
+#include "records/deferred_ops_win.h"
 #include "records/install_log_win.h"
 #include "records/uninstall_data_win.h"
 #include "vars/batch_win.h"
@@ -120,10 +121,7 @@ void ReadPackage(HANDLE file) {
   c.header.product_flags2 = StartupProductFlags2(c.header.product_flags2, GetOsInfo());
   c.messages_in_automatic_mode = (c.settings.ProductFlags >> 35) & 1;
   c.default_install_dir = PlaceDefaultInstallDir(c.settings.DefaultInstallDir, MachineFolders(), c.settings.Bitness,
-                                                 [](std::u16string s) {
-                                                   ExpandVariables(s);
-                                                   return s;
-                                                 });
+                                                 ExpandedVariables);
 }
 
 }  // namespace
@@ -151,7 +149,9 @@ void RunInstallMode() {
     OpenWorkingLog();
 
     RunPreInstallBatch();
-    // The file pass: every chunk of the file data is decoded and checked.
+    // The file pass: the package's conditional deletions, then every chunk of the file data is
+    // decoded and checked.
+    RunConditionalDeletions(true, c.lists.DeletionList, ExpandedVariables, InstallDir(c));
     DecodeFileData(file.get());
     RunPostInstallBatch();
     WriteInstallLog(FailureSummary(), true);

@@ -92,6 +92,9 @@ struct InstallContext {
   std::u16string start_menu_folder;  // the Start-menu folder chosen in the wizard
   std::u16string shared_dir;         // the folder of shared files
   std::u16string uninstaller_path;   // where the uninstaller is copied
+
+  // Run state the end of the run reports: a write failed because the disk was full (exit 17).
+  bool disk_full = false;
 };
 
 InstallContext& Context();
