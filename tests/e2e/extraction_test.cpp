@@ -28,14 +28,23 @@ mv::Bytes Pattern(std::size_t size, std::uint32_t seed) {
   return out;
 }
 
-fs::path PrefixDrive() {
-  const char* prefix = std::getenv("WINEPREFIX");
-  return fs::path(prefix ? prefix : (SourceDir() / "build" / "wine" / "prefix").string()) / "drive_c";
+// A setting of the current Wine session (scripts/wine-session writes them as "export NAME=value").
+std::string SessionValue(const std::string& name) {
+  const mv::Bytes bytes = ReadAll(SourceDir() / "build" / "wine" / "session.env");
+  const std::string text(bytes.begin(), bytes.end());
+  const std::string key = "export " + name + "=";
+  const std::size_t at = text.find(key);
+  if (at == std::string::npos) return {};
+  std::string value = text.substr(at + key.size(), text.find('\n', at) - at - key.size());
+  if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+  return value;
 }
+
+fs::path PrefixDrive() { return fs::path(SessionValue("WINEPREFIX")) / "drive_c"; }
 
 // The file's last-write time as UTC fields.
 std::array<int, 6> WriteTime(const fs::path& path) {
-  const auto t = std::chrono::clock_cast<std::chrono::system_clock>(fs::last_write_time(path));
+  const auto t = std::chrono::time_point_cast<std::chrono::system_clock::duration>(fs::file_time_type::clock::to_sys(fs::last_write_time(path)));
   const std::time_t seconds = std::chrono::system_clock::to_time_t(t);
   std::tm utc{};
   gmtime_r(&seconds, &utc);
@@ -162,7 +171,7 @@ TEST(Extraction, OverwriteRulesOverPreparedFiles) {
     tm.tm_min = c.existing[4];
     tm.tm_sec = c.existing[5];
     const auto when = std::chrono::system_clock::from_time_t(timegm(&tm));
-    fs::last_write_time(target, std::chrono::clock_cast<fs::file_time_type::clock>(when));
+    fs::last_write_time(target, fs::file_time_type::clock::from_sys(when));
   }
   const ExitCode r = RunWindows(Build(p, dir / "overwrite.exe").path, "/silent", 120, dir);
   ASSERT_EQ(r.code, 0u);
@@ -179,7 +188,9 @@ TEST(Extraction, OverwriteRulesOverPreparedFiles) {
       EXPECT_FALSE(fs::exists(target));
     }
     ++seed;
-    if (c.log[0]) EXPECT_NE(log.find(WindowsPathUtf8(target) + c.log + "\r\n"), std::string::npos) << log;
+    if (c.log[0]) {
+      EXPECT_NE(log.find(WindowsPathUtf8(target) + c.log + "\r\n"), std::string::npos) << log;
+    }
   }
 }
 
@@ -252,13 +263,13 @@ TEST(Extraction, LockedFileIsReplacedAtTheRestart) {
 
 // A destination on a tiny drive: the run ends with 17 and leaves no partial file.
 TEST(Extraction, FullDiskEndsWith17AndLeavesNoPartialFile) {
-  const char* letter = std::getenv("MV_SMALL_DRIVE");
-  if (!letter) GTEST_SKIP() << "this machine did not let the Wine session mount its small drive";
+  const std::string letter = SessionValue("MV_SMALL_DRIVE");
+  if (letter.empty()) GTEST_SKIP() << "this machine did not let the Wine session mount its small drive";
   const fs::path dir = ScratchDir("extraction-full");
   mvpack::Project p = SmallProject(dir);
   p.files.clear();
   AddFile(p, dir, {"big.bin", 0, u"", 1 << 20, {2025, 1, 1, 0, 0, 0}}, 7);
-  const std::string target = std::string(letter) + ":\\full-" + std::to_string(::getpid());
+  const std::string target = letter + ":\\full-" + std::to_string(::getpid());
   const ExitCode r = RunWindows(Build(p, dir / "full.exe").path, "/silent /d:" + target, 120, dir);
   EXPECT_EQ(r.code, kDiskFull);
   const ToolResult listing = RunTool("cmd", {"/c", "dir", "/b", target}, 60);
