@@ -15,6 +15,8 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "engine/file_data_win.h"
+#include "engine/registry_entries_win.h"
+#include "engine/registry_script.h"
 #include "lib/os_info_win.h"
 #include "lib/special_folders_win.h"
 #include "lib/wide_win.h"
@@ -153,6 +155,13 @@ void RunInstallMode() {
     RunPreInstallBatch();
     // The file pass: every chunk of the file data is decoded and checked.
     DecodeFileData(file.get());
+    InstallRegistryEntries();
+    if (c.settings.ProductFlags & kFlagAddToPath) AddToPath(true, c.settings.AddToPathSubfolder);
+    if ((c.settings.ProductFlags & kFlagUninstaller) && !WriteUninstallData()) {
+      const DWORD error = GetLastError();
+      AddFailure(LanguageText(31) + u" " + UninstallDataPath() + u"\r\n");
+      AddFailure(u"Code %d: %s\r\n\r\n", {static_cast<int>(error), SystemErrorText(error)});
+    }
     RunPostInstallBatch();
     WriteInstallLog(FailureSummary(), true);
     RunExitBatch();

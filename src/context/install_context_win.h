@@ -99,6 +99,9 @@ InstallContext& Context();
 // The installation folder: the one chosen in the wizard, else the default.
 const std::u16string& InstallDir(const InstallContext& c);
 
+// Whether the installation folder lies on a removable, optical or RAM-disk drive.
+bool RemovableTarget(const InstallContext& c);
+
 // Text number n of the current language; empty when there is none (the caller then uses its
 // built-in default).
 std::u16string LanguageText(int n);
