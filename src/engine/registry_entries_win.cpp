@@ -113,8 +113,10 @@ bool WriteAllTo(HANDLE file, const Bytes& bytes) {
   return WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
 }
 
-// Writes the merge file, created exclusively under a new name, and keeps it open for reading only
-// while the registry editor imports it: nobody can change, replace or delete it in between.
+// Writes the merge file, created exclusively under a new name, and keeps it open while the registry
+// editor imports it. The handle that stays open is made from the writing one (never by the name)
+// and shares no deletion: nobody can replace, rename or delete the file in between. It has to share
+// writing, or it could not be had while the writing handle is open.
 void MergeRegistryFile(const InstallContext& c) {
   if (c.settings.RegMergeData.empty()) return;
   CreatedTempFile temp = CreateTempFile(u"", u"reg", {GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ});
@@ -123,7 +125,7 @@ void MergeRegistryFile(const InstallContext& c) {
   if (!temp.handle || !WriteAllTo(temp.handle.get(), c.settings.RegMergeData)) {
     error = GetLastError();
   } else {
-    reader.reset(ReOpenFile(temp.handle.get(), GENERIC_READ, FILE_SHARE_READ, 0));
+    reader.reset(ReOpenFile(temp.handle.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
     if (!reader) error = GetLastError();
   }
   temp.handle.reset();
