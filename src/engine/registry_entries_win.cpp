@@ -193,13 +193,13 @@ void RegisterAppPath(const InstallContext& c, REGSAM view) {
 void InstallRegistryEntries() {
   const InstallContext& c = Context();
   const REGSAM view = ProductView(c);
-  const bool removable = RemovableTarget(c);
-  if (!(removable && (c.header.product_flags2 & kFlags2NoRegistryOnRemovable))) {
+  const RegistryStepsToRun steps = RegistryStepsFor(RemovableTarget(c), c.header.product_flags2);
+  if (steps.product_key_and_script) {
     CreateProductKey(c, view);
     RunRegistryScript(c, view);
   }
   MergeRegistryFile(c);
-  if (!removable) RegisterAppPath(c, view);
+  if (steps.app_paths) RegisterAppPath(c, view);
 }
 
 void AddToPath(bool add, std::u16string_view subfolder) {

@@ -131,6 +131,13 @@ bool EndsWithIgnoringCase(std::u16string_view text, std::u16string_view part) {
 
 }  // namespace
 
+RegistryStepsToRun RegistryStepsFor(bool removable_target, std::uint32_t product_flags2) {
+  RegistryStepsToRun steps;
+  steps.product_key_and_script = !(removable_target && (product_flags2 & kFlags2NoRegistryOnRemovable));
+  steps.app_paths = !removable_target;
+  return steps;
+}
+
 Bytes StringValueData(std::u16string_view text) {
   Bytes out = Utf16Bytes(text);
   out.push_back(0);

@@ -28,6 +28,16 @@ inline constexpr std::uint64_t kFlagRegistry64 = 1ull << 32;    // the product's
 // ProductFlags2: write no registry data when installing to a removable, optical or RAM drive.
 inline constexpr std::uint32_t kFlags2NoRegistryOnRemovable = 1u << 15;
 
+// Which steps run for an installation folder on a removable, optical or RAM-disk drive (or not):
+// the product key and the script unless the product asks for no registry data there; App Paths
+// never there. The merge file always runs.
+struct RegistryStepsToRun {
+  bool product_key_and_script = true;
+  bool app_paths = true;
+  bool operator==(const RegistryStepsToRun&) const = default;
+};
+RegistryStepsToRun RegistryStepsFor(bool removable_target, std::uint32_t product_flags2);
+
 enum class RegistryStep {
   kNone,         // nothing to do (an empty line, mode 2)
   kCreateKey,    // create `key`

@@ -139,6 +139,21 @@ TEST(RegistryScript, AppendedRecordsReadBackAsTheUninstallerSeesThem) {
   EXPECT_EQ(PlanRegistryScript(records, Expand), want);
 }
 
+TEST(RegistryScript, StepsOnARemovableTarget) {
+  struct Case {
+    bool removable;
+    std::uint32_t flags2;
+    RegistryStepsToRun want;
+  } cases[] = {
+      {false, 0, {true, true}},
+      {false, kFlags2NoRegistryOnRemovable, {true, true}},
+      {true, 0, {true, false}},
+      {true, kFlags2NoRegistryOnRemovable | 1u, {false, false}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(RegistryStepsFor(c.removable, c.flags2), c.want) << c.removable << " " << c.flags2;
+}
+
 TEST(SearchPath, Folder) {
   struct Case {
     const char16_t* subfolder;
