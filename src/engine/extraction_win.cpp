@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "base/codepage.h"
@@ -324,6 +325,8 @@ void ExtractFiles(HANDLE file) {
   DataBlockOptions options;
   options.blowfish = c.cipher.get();
   options.chunks_compressed = (c.settings.ProductFlags & kFlagCompressedChunks) != 0;
+  // One decoding thread per core; this thread appends their output in order.
+  options.threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
   options.progress = [](std::uint64_t consumed, std::uint64_t total) {
     SetProgress(static_cast<int>(28 + (total ? 31 * consumed / total : 31)));
     PumpWindowMessages();
