@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -233,9 +234,26 @@ TEST(Extraction, PackageFormsAndBitness) {
   }
 }
 
-// A file held open by another program: its new bytes wait beside it and the run ends with 16; Wine's
-// restart puts them in place.
-TEST(Extraction, LockedFileIsReplacedAtTheRestart) {
+// The names of temporary files ("VQT...") that the system's pending operations mention.
+std::vector<std::string> PendingTemporaryNames() {
+  const ToolResult r = RunTool("reg", {"query", "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager", "/v",
+                                       "PendingFileRenameOperations"},
+                               60);
+  std::vector<std::string> names;
+  for (std::size_t at = r.output.find("VQT"); at != std::string::npos; at = r.output.find("VQT", at + 3))
+    names.push_back(r.output.substr(at, 11));  // "VQTxxxx.TMP"
+  return names;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& name) {
+  return std::find(list.begin(), list.end(), name) != list.end();
+}
+
+// What a run leaves for the next restart, which Wine performs with "wineboot -r" (one scenario, so
+// that no other restart runs in between): a file held open by another program gets its new bytes
+// beside it and the run ends with 16; an installer killed in the middle of its files leaves its
+// extraction file registered for deletion.
+TEST(Extraction, TheRestartFinishesWhatARunLeft) {
   const fs::path dir = ScratchDir("extraction-locked");
   const fs::path installed = dir / "installed";
   fs::create_directories(installed);
@@ -256,9 +274,33 @@ TEST(Extraction, LockedFileIsReplacedAtTheRestart) {
   bool temporary = false;
   for (const auto& e : fs::directory_iterator(installed)) temporary |= e.path().filename().string().rfind("VQT", 0) == 0;
   EXPECT_TRUE(temporary) << "the new bytes wait beside the file";
+
+  // Thousands of small files keep the installer busy long enough to be killed among them.
+  mvpack::Project many = SmallProject(dir / "many");
+  many.files.clear();
+  for (int i = 0; i < 4000; ++i)
+    AddFile(many, dir / "many", {("f" + std::to_string(i) + ".txt").c_str(), 0, u"", 64, {2025, 1, 1, 0, 0, 0}},
+            static_cast<std::uint32_t>(1000 + i));
+  const Built big = Build(many, dir / "many.exe");
+  const std::vector<std::string> before = PendingTemporaryNames();
+  std::string extraction_file;
+  {
+    Process run({(SourceDir() / "scripts" / "wine-exec").string(), big.path.string(), "/silent"}, false);
+    for (int i = 0; i < 100 && extraction_file.empty(); ++i) {
+      for (const std::string& name : PendingTemporaryNames())
+        if (!Contains(before, name)) extraction_file = name;
+    }
+    ASSERT_FALSE(extraction_file.empty()) << "the extraction file was never registered for deletion";
+    ASSERT_FALSE(fs::exists(dir / "many" / "installed" / "f3999.txt")) << "the run ended before it was killed";
+  }  // killed here
+  EXPECT_TRUE(Contains(PendingTemporaryNames(), extraction_file));
+
   ASSERT_EQ(RunTool("wineboot", {"-r"}, 120).status, 0);
   EXPECT_EQ(ReadAll(installed / "readme.txt"), ReadAll(dir / "files" / "readme.txt"));
   for (const auto& e : fs::directory_iterator(installed)) EXPECT_NE(e.path().filename().string().rfind("VQT", 0), 0u);
+  EXPECT_FALSE(Contains(PendingTemporaryNames(), extraction_file));
+  for (const auto& e : fs::recursive_directory_iterator(PrefixDrive() / "users"))
+    EXPECT_NE(e.path().filename().string(), extraction_file) << e.path();
 }
 
 // A destination on a tiny drive: the run ends with 17 and leaves no partial file.
