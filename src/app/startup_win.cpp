@@ -11,13 +11,12 @@
 #include "ui/background_win.h"
 #include "ui/wizard_pages_win.h"
 #include "ui/wizard_win.h"
-#include "context/progress.h"
 #include "app/startup_checks_win.h"
 #include "app/startup_rules.h"
 #include "base/codepage.h"
 #include "base/format.h"
 #include "base/text.h"
-#include "engine/file_data_win.h"
+#include "engine/installation_win.h"
 #include "lib/os_info_win.h"
 #include "lib/special_folders_win.h"
 #include "lib/wide_win.h"
@@ -30,6 +29,7 @@
 #include "package/lists.h"
 #include "package/pe.h"
 #include "package/settings.h"
+#include "records/deferred_ops_win.h"
 #include "records/install_log_win.h"
 #include "records/uninstall_data_win.h"
 #include "vars/batch_win.h"
@@ -123,17 +123,13 @@ void ReadPackage(HANDLE file) {
   c.header.product_flags2 = StartupProductFlags2(c.header.product_flags2, GetOsInfo());
   c.messages_in_automatic_mode = (c.settings.ProductFlags >> 35) & 1;
   c.default_install_dir = PlaceDefaultInstallDir(c.settings.DefaultInstallDir, MachineFolders(), c.settings.Bitness,
-                                                 [](std::u16string s) {
-                                                   ExpandVariables(s);
-                                                   return s;
-                                                 });
+                                                 ExpandedVariables);
 }
 
 // The wizard's pages from the greeting to the Start-menu folder; a cancelled page ends the run with
-// exit code 12. The progress dialog then stays open for the installation actions.
+// exit code 12. The installation opens the progress dialog next.
 void RunWizard() {
   if (!RunWizardPages()) CancelInstaller(kExitCancelled);
-  OpenProgress();
 }
 
 }  // namespace
@@ -155,16 +151,7 @@ void RunInstallMode() {
     RunStartupChecks();
     RunWizard();
 
-    // The installation actions begin: from here on they log, and a damaged package is explained in
-    // Install.log.
-    OpenWorkingLog();
-
-    RunPreInstallBatch();
-    // The file pass: every chunk of the file data is decoded and checked.
-    DecodeFileData(file.get());
-    RunPostInstallBatch();
-    WriteInstallLog(FailureSummary(), true);
-    RunExitBatch();
+    ExitInstaller(RunMinimalInstallation(file.get()));
   } catch (const CorruptPackage& e) {
     CorruptInstaller(e.code());
   } catch (const FatalPackageError& e) {

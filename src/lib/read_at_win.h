@@ -1,4 +1,5 @@
-// Positioned reads of a whole range from an open file.
+// Positioned reads of a whole range from an open file, safe to make from several threads at once on
+// one handle (the position is given with each read, not taken from the handle).
 #pragma once
 
 #include <windows.h>

@@ -2,33 +2,13 @@
 
 #include <windows.h>
 
+#include "lib/folder_win.h"
 #include "lib/handle_win.h"
 #include "lib/wide_win.h"
 
 namespace mv {
 
 namespace {
-
-bool FolderExists(const std::u16string& folder) {
-  const DWORD attributes = GetFileAttributesW(W(folder));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Creates `folder` and any missing parents; true when the folder exists afterwards.
-bool EnsureFolder(std::u16string folder) {
-  while (folder.size() > 3 && (folder.back() == u'\\' || folder.back() == u'/')) folder.pop_back();
-  if (FolderExists(folder)) return true;
-  if (CreateDirectoryW(W(folder), nullptr)) return true;
-  const DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS) return FolderExists(folder);
-  if (error != ERROR_PATH_NOT_FOUND) return false;
-  const std::size_t slash = folder.find_last_of(u"\\/");
-  if (slash == std::u16string::npos || slash == 0) return false;
-  std::u16string parent = folder.substr(0, slash);
-  if (parent.size() == 2 && parent[1] == u':') return false;  // the drive itself is missing
-  if (!EnsureFolder(std::move(parent))) return false;
-  return CreateDirectoryW(W(folder), nullptr) || FolderExists(folder);
-}
 
 TempCreateResult CreateExclusive(const std::u16string& path, const TempFileAccess& how, UniqueHandle& out) {
   SECURITY_ATTRIBUTES security{sizeof security, nullptr, how.inheritable ? TRUE : FALSE};
@@ -54,7 +34,7 @@ CreatedTempFile TryGeneratedNames(std::u16string folder, std::u16string_view ext
       current = wanted;
       if (wanted == TempNameFolder::kUserTemp) {
         if (std::u16string temp = UserTempFolder(); !temp.empty()) folder = std::move(temp);
-      } else if (wanted == TempNameFolder::kRootTemp && EnsureFolder(u"c:\\temp")) {
+      } else if (wanted == TempNameFolder::kRootTemp && CreateFolderChain(u"c:\\temp")) {
         folder = u"c:\\temp";
       }
     }
@@ -86,7 +66,7 @@ void SeedTempNames(std::uint64_t seed) { ProcessTempNameGenerator() = TempNameGe
 CreatedTempFile CreateTempFile(std::u16string_view asked_folder, std::u16string_view extension,
                                const TempFileAccess& how) {
   std::u16string folder = asked_folder.empty() ? UserTempFolder() : std::u16string(asked_folder);
-  if (folder.empty() || !EnsureFolder(folder)) return {};
+  if (folder.empty() || !CreateFolderChain(folder)) return {};
 
   if (!extension.empty() && extension.front() == u'.') extension.remove_prefix(1);
   if (!extension.empty()) return TryGeneratedNames(std::move(folder), extension, false, how);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <future>
 #include <stdexcept>
 
 #include "package/corrupt.h"
@@ -89,48 +91,113 @@ std::string ArchiveReadFailureMessage(std::uint64_t size, std::uint64_t position
          " pos=" + std::to_string(position);
 }
 
-void DecodeDataBlock(DataBlockSource& source, const DataBlockOptions& options, const ByteSink& sink) {
-  const std::uint64_t total = source.Size();
+namespace {
+
+// One chunk's stored bytes checked, deciphered and decompressed into the sink. `stored` holds the
+// bytes when they are not used in place (deciphering needs its own copy).
+void DecodeChunk(std::span<const std::uint8_t> bytes, Bytes& stored, std::uint32_t expected_crc,
+                 const DataBlockOptions& options, const ByteSink& sink) {
+  if (Crc32(bytes) != expected_crc) throw CorruptPackage(62, "chunk CRC-32 mismatch");
+  if (options.blowfish != nullptr) {
+    // A chunk of a length the cipher cannot take stays as it is; decompression then fails.
+    if (bytes.data() != stored.data()) stored.assign(bytes.begin(), bytes.end());
+    BlowfishDecryptBuffer(*options.blowfish, stored);
+    bytes = stored;
+  }
+  if (options.chunks_compressed) {
+    XzStreamDecoder decoder(sink);
+    bool ok = true;
+    for (std::size_t at = 0; ok && at < bytes.size(); at += kXzPortion)
+      ok = decoder.Feed(bytes.subspan(at, std::min(kXzPortion, bytes.size() - at)));
+    if (!ok || !decoder.Finish()) throw CorruptPackage(60, "chunk does not decompress");
+  } else {
+    EmitInPortions(bytes, sink);
+  }
+}
+
+struct ChunkPlace {
+  std::uint64_t body = 0;  // where its stored bytes begin
+  std::size_t length = 0;
+  std::uint32_t crc = 0;
+};
+
+// The next chunk's head at `offset`, checked against the block's end (61, 63).
+ChunkPlace ReadChunkHead(DataBlockSource& source, std::uint64_t offset, std::uint64_t total) {
+  const std::uint64_t remaining = total - offset;
+  if (remaining < kChunkHeadSize) throw CorruptPackage(63, "chunk head cut short");
+  std::uint8_t head[kChunkHeadSize];
+  ReadOrFail(source, offset, head);
+  const auto length = static_cast<std::int32_t>(LoadLe32(head));
+  if (length < 1) throw CorruptPackage(61, "chunk length " + std::to_string(length));
+  if (static_cast<std::uint64_t>(length) > remaining - kChunkHeadSize)
+    throw CorruptPackage(63, "chunk length " + std::to_string(length) + " beyond the block");
+  return {offset + kChunkHeadSize, static_cast<std::size_t>(length), LoadLe32(head + 4)};
+}
+
+std::span<const std::uint8_t> StoredBytes(DataBlockSource& source, const ChunkPlace& chunk,
+                                          const DataBlockOptions& options, Bytes& stored) {
   const auto in_memory = source.InMemory();
+  if (in_memory && options.blowfish == nullptr)
+    return in_memory->subspan(static_cast<std::size_t>(chunk.body), chunk.length);
+  stored.resize(chunk.length);  // bounded by the bytes the block really has
+  ReadOrFail(source, chunk.body, stored);
+  return stored;
+}
+
+// Chunks decoded side by side, at most `threads` at a time, and passed on strictly in order; a
+// damaged chunk is reported only once every chunk before it has been passed on, as in a decoding
+// one by one.
+void DecodeInParallel(DataBlockSource& source, const DataBlockOptions& options, const ByteSink& sink) {
+  const std::uint64_t total = source.Size();
+  struct Decoded {
+    Bytes bytes;
+    std::uint64_t end = 0;
+  };
+  std::deque<std::future<Decoded>> running;
+  const auto pass_oldest = [&] {
+    Decoded done = running.front().get();
+    running.pop_front();
+    EmitInPortions(done.bytes, sink);
+    if (options.progress) options.progress(done.end, total);
+  };
+  std::uint64_t offset = 0;
+  try {
+    while (offset < total) {
+      const ChunkPlace chunk = ReadChunkHead(source, offset, total);
+      offset = chunk.body + chunk.length;
+      if (running.size() >= options.threads) pass_oldest();
+      running.push_back(std::async(std::launch::async, [&source, &options, chunk, end = offset] {
+        Decoded out;
+        out.end = end;
+        Bytes stored;
+        const std::span<const std::uint8_t> bytes = StoredBytes(source, chunk, options, stored);
+        DecodeChunk(bytes, stored, chunk.crc, options,
+                    [&out](std::span<const std::uint8_t> part) { out.bytes.insert(out.bytes.end(), part.begin(), part.end()); });
+        return out;
+      }));
+    }
+  } catch (...) {
+    // The chunks before a damaged head come first; the futures' own errors take precedence.
+    while (!running.empty()) pass_oldest();
+    throw;
+  }
+  while (!running.empty()) pass_oldest();
+}
+
+}  // namespace
+
+void DecodeDataBlock(DataBlockSource& source, const DataBlockOptions& options, const ByteSink& sink) {
+  if (options.threads > 1) {
+    DecodeInParallel(source, options, sink);
+    return;
+  }
+  const std::uint64_t total = source.Size();
   Bytes stored;  // the current chunk's bytes when they cannot be used in place
   std::uint64_t offset = 0;
   while (offset < total) {
-    const std::uint64_t remaining = total - offset;
-    if (remaining < kChunkHeadSize) throw CorruptPackage(63, "chunk head cut short");
-    std::uint8_t head[kChunkHeadSize];
-    ReadOrFail(source, offset, head);
-    const auto length = static_cast<std::int32_t>(LoadLe32(head));
-    const std::uint32_t expected_crc = LoadLe32(head + 4);
-    if (length < 1) throw CorruptPackage(61, "chunk length " + std::to_string(length));
-    if (static_cast<std::uint64_t>(length) > remaining - kChunkHeadSize)
-      throw CorruptPackage(63, "chunk length " + std::to_string(length) + " beyond the block");
-    const std::uint64_t body = offset + kChunkHeadSize;
-    const auto n = static_cast<std::size_t>(length);
-
-    std::span<const std::uint8_t> bytes;
-    if (in_memory && options.blowfish == nullptr) {
-      bytes = in_memory->subspan(static_cast<std::size_t>(body), n);
-    } else {
-      stored.resize(n);  // bounded by the bytes the block really has
-      ReadOrFail(source, body, stored);
-      bytes = stored;
-    }
-    if (Crc32(bytes) != expected_crc) throw CorruptPackage(62, "chunk CRC-32 mismatch");
-    if (options.blowfish != nullptr) {
-      // A chunk of a length the cipher cannot take stays as it is; decompression then fails.
-      BlowfishDecryptBuffer(*options.blowfish, stored);
-      bytes = stored;
-    }
-    if (options.chunks_compressed) {
-      XzStreamDecoder decoder(sink);
-      bool ok = true;
-      for (std::size_t at = 0; ok && at < bytes.size(); at += kXzPortion)
-        ok = decoder.Feed(bytes.subspan(at, std::min(kXzPortion, bytes.size() - at)));
-      if (!ok || !decoder.Finish()) throw CorruptPackage(60, "chunk does not decompress");
-    } else {
-      EmitInPortions(bytes, sink);
-    }
-    offset = body + n;
+    const ChunkPlace chunk = ReadChunkHead(source, offset, total);
+    DecodeChunk(StoredBytes(source, chunk, options, stored), stored, chunk.crc, options, sink);
+    offset = chunk.body + chunk.length;
     if (options.progress) options.progress(offset, total);
   }
 }

@@ -92,6 +92,10 @@ struct DataBlockOptions {
   bool chunks_compressed = false;      // ProductFlags bit 5
   // Called after each chunk with the block bytes consumed so far and the block's size.
   std::function<void(std::uint64_t consumed, std::uint64_t total)> progress;
+  // Chunks decoded side by side (each thread holds one chunk's stored and decoded bytes); the sink
+  // still receives the bytes in order, from the calling thread. The source's Read must then be
+  // safe to call from several threads.
+  std::size_t threads = 1;
 };
 
 // Decodes every chunk in order and passes the decoded bytes to `sink`. Codes: 61 for a length

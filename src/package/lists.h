@@ -31,9 +31,15 @@ struct DeletionRecord {
   std::string path;        // file or pattern, 8-bit path encoding
   std::uint8_t condition = 0;
   std::string comparison;  // the condition's comparison text
-  std::uint8_t flags = 0;  // when to delete, at restart, on failure
+  std::uint8_t flags = 0;  // the kDelete* bits below
   bool operator==(const DeletionRecord&) const = default;
 };
+
+// DeletionRecord flags.
+inline constexpr std::uint8_t kDeleteAtRestartOnly = 1;       // never now: at the next restart
+inline constexpr std::uint8_t kDeleteAtRestartOnFailure = 2;  // at the next restart when now fails
+inline constexpr std::uint8_t kDeleteWhenInstalling = 4;
+inline constexpr std::uint8_t kDeleteAtUninstall = 8;  // also recorded in Uninstall.dat
 
 struct AssociationRecord {
   std::uint32_t kind = 0;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/date.h"
 #include "package/reader.h"
 
 namespace mv {
@@ -46,10 +47,7 @@ inline constexpr std::uint32_t kSilentHighOr = 0x00000800;
 std::uint64_t ApplySilentMode(std::uint64_t product_flags);
 
 // Six signed fields; month 0 means no date, a negative hour no time.
-struct DateTimeFields {
-  std::int32_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  bool operator==(const DateTimeFields&) const = default;
-};
+using DateTimeFields = FileDateTime;
 
 struct BuildDateRecord {
   std::uint16_t year = 0;

@@ -91,7 +91,6 @@ std::vector<NumberedText> UninstallStrings(const Lists& lists, int language, std
 std::vector<AutoCloseEntry> UninstallAutoClose(const std::vector<CloseProgramRecord>& records);
 
 // The conditional deletions that run at uninstallation (flag bit 3).
-inline constexpr std::uint8_t kDeleteAtUninstall = 8;
 std::vector<DeletionRecord> UninstallDeletions(const std::vector<DeletionRecord>& records);
 
 // The registry script for the uninstaller: the package's script (UTF-16LE bytes; an odd last byte is

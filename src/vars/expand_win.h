@@ -20,6 +20,11 @@ std::u16string VariableValue(Variable variable, const InstallContext& c);
 // fail, the text stays as far as the replacement got.
 void ExpandVariables(std::u16string& text, const InstallContext& c);
 inline void ExpandVariables(std::u16string& text) { ExpandVariables(text, Context()); }
+// The same as a function of its text, for code below this layer that takes the expansion as an argument.
+inline std::u16string ExpandedVariables(std::u16string text) {
+  ExpandVariables(text);
+  return text;
+}
 
 // The process environment's variables expanded; the text unchanged when the system refuses it.
 std::u16string ExpandEnvironment(std::u16string_view text);

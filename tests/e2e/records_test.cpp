@@ -10,18 +10,6 @@
 namespace mve2e {
 namespace {
 
-// The folder as the installer sees it through Wine's Z: drive.
-std::u16string WindowsPath(const fs::path& path) {
-  std::u16string out = u"Z:";
-  for (char c : path.string()) out += c == '/' ? u'\\' : static_cast<char16_t>(c);
-  return out;
-}
-
-std::string Text(const fs::path& path) {
-  const mv::Bytes bytes = ReadAll(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
 TEST(Records, DamagedFileDataIsExplainedInInstallLog) {
   const fs::path dir = ScratchDir("records-damaged");
   const fs::path product = dir / "product";
@@ -75,6 +63,46 @@ TEST(Records, DamagedFileDataIsExplainedInInstallLog) {
     EXPECT_NE(text.rfind(code + "\r\n", summary), std::string::npos) << text;
     EXPECT_TRUE(text.ends_with(code + "\r\n\r\n")) << text;
   }
+}
+
+// The package's conditional deletions run when the file pass begins: matching files go, files of the
+// uninstall phase stay, each deletion is logged; a comparison the runtime cannot read stops the run
+// as a damaged package (code 65).
+TEST(Records, ConditionalDeletionsRunAndAreLogged) {
+  const fs::path dir = ScratchDir("records-deletions");
+  const fs::path product = dir / "product";
+  fs::create_directories(product / "logs");
+  for (const char* name : {"a.tmp", "b.tmp", "keep.txt", "small.dat"}) WriteAll(product / name, mv::Bytes(5, 'x'));
+  WriteAll(product / "large.dat", mv::Bytes(5000, 'x'));
+  mvpack::Project project = SmallProject(dir);
+  project.settings.DefaultInstallDir = WindowsPath(product);
+  project.settings.UninstallSubdir = u"logs";
+  project.settings.ProductFlags |= 1ull << 20;  // log every run
+  project.lists.DeletionList = {
+      {"*.tmp", 5, "0", mv::kDeleteWhenInstalling},
+      {"keep.txt", 0, "", mv::kDeleteAtUninstall},
+      {"*.dat", 5, "4096", mv::kDeleteWhenInstalling},
+  };
+  const Built built = Build(project, dir / "deletions.exe");
+  ExitCode r = RunWindows(built.path, "/silent", 60, dir);
+  EXPECT_EQ(r.code, 0u);
+  EXPECT_FALSE(fs::exists(product / "a.tmp"));
+  EXPECT_FALSE(fs::exists(product / "b.tmp"));
+  EXPECT_FALSE(fs::exists(product / "large.dat"));
+  EXPECT_TRUE(fs::exists(product / "keep.txt"));
+  EXPECT_TRUE(fs::exists(product / "small.dat"));
+  const std::string log = Text(product / "logs" / "Install.log");
+  std::string large;
+  for (char16_t c : WindowsPath(product / "large.dat")) large += static_cast<char>(c);
+  EXPECT_NE(log.find("Deleted file: " + large + "\r\n"), std::string::npos) << log;
+
+  project.lists.DeletionList = {{"*.tmp", 1, "2026/13/01", mv::kDeleteWhenInstalling}};
+  WriteAll(product / "c.tmp", mv::Bytes(1, 'x'));
+  const Built damaged = Build(project, dir / "damaged.exe");
+  r = RunWindows(damaged.path, "/silent", 60, dir);
+  EXPECT_EQ(r.code, 2u);
+  EXPECT_TRUE(fs::exists(product / "c.tmp"));
+  EXPECT_NE(Text(product / "logs" / "Install.log").find("Error code: 65\r\n"), std::string::npos);
 }
 
 }  // namespace

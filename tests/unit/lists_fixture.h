@@ -12,8 +12,9 @@ namespace mv::testing {
 inline Lists FullLists() {
   Lists l;
   l.DeletionList = {
-      {"C:\\Temp\\*.tmp", 1, "", 0x03},
-      {"|C:\\Caf\xc3\xa9\\old.dll", 4, "2.0\x80", 0x81},  // a path-encoded name; a 1252 byte in the value
+      {"C:\\Temp\\*.tmp", 0, "", 0x03},
+      // A path-encoded name; a 1252 byte in the value (which condition 7, "always", never reads).
+      {"|C:\\Caf\xc3\xa9\\old.dll", 7, "2.0\x80", 0x81},
   };
 
   AssociationRecord a;

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "json_util.h"
+#include "package/corrupt.h"
+#include "records/deferred_rules.h"
 
 namespace mvpack {
 
@@ -69,6 +71,20 @@ void VisitRecord(V& v, mv::CloseProgramRecord& c) {
   v.W("programName", c.program_name);
   v.Byte("action", c.action);
   v.Int("flags", c.flags);
+}
+
+// Checks of a record read from a project, beyond the type of each field: a conditional deletion's
+// comparison must be one the installer can read, or the built installer would stop as damaged.
+template <class R>
+void CheckRecord(const R&, const std::string&) {}
+
+void CheckRecord(const mv::DeletionRecord& d, const std::string& path) {
+  try {
+    mv::ParseDeletionCondition(d.condition, d.comparison);
+  } catch (const mv::CorruptPackage&) {
+    BadKey(path + "comparison", d.condition <= 3 ? "expected a date \"yyyy/mm/dd\" with an optional \" hh:mm:ss\""
+                                                 : "expected a number of bytes");
+  }
 }
 
 // The lists object's own fields; the languages are handled apart.
@@ -176,6 +192,7 @@ class FromJsonVisitor {
       FromJsonVisitor sub((*j)[i], Path(key) + "[" + std::to_string(i) + "].");
       VisitRecord(sub, record);
       sub.CheckNoOtherKeys();
+      CheckRecord(record, Path(key) + "[" + std::to_string(i) + "].");
       list.push_back(std::move(record));
     }
   }

@@ -61,5 +61,66 @@ TEST(Dates, AnyInputIsSafe) {
   EXPECT_EQ(FormatShortDate(u"dddd", 2024, 0, 1, names), FormatShortDate(u"dddd", 2024, 1, 1, names));
 }
 
+// The file-date order: ties within 2 seconds, a missing date or time, day boundaries.
+TEST(FileDates, OrderAndTolerance) {
+  const FileDateTime noon{2026, 3, 1, 12, 0, 0};
+  struct Case {
+    FileDateTime a, b;
+    int sign;
+  } cases[] = {
+      {noon, noon, 0},
+      {{2026, 3, 1, 12, 0, 1}, noon, 0},   // one second apart: equal
+      {{2026, 3, 1, 11, 59, 59}, noon, 0},
+      {{2026, 3, 1, 12, 0, 2}, noon, 1},   // two seconds: later
+      {{2026, 2, 28, 23, 59, 59}, {2026, 3, 1, 0, 0, 0}, -1},  // the day decides before the time
+      {{2026, 3, 1, -1, 0, 0}, noon, 1},   // no time sorts after a time
+      {noon, {2026, 3, 1, -1, 0, 0}, -1},
+      {{2026, 3, 1, -1, 0, 0}, {2026, 3, 1, -1, 5, 5}, 0},
+      {{0, 0, 0, 0, 0, 0}, noon, 1},       // no date sorts after a date
+      {noon, {0, 0, 0, 0, 0, 0}, -1},
+      {{2025, 12, 31, 23, 0, 0}, noon, -1},
+  };
+  for (const Case& c : cases) {
+    const int got = CompareFileDateTime(c.a, c.b);
+    EXPECT_EQ((got > 0) - (got < 0), c.sign) << Narrow(FileDateTimeText(c.a)) << " vs " << Narrow(FileDateTimeText(c.b));
+  }
+  EXPECT_EQ(FileDateTimeText({2026, 12, 7, 14, 5, 9}), u"2026/12/07 14:05:09");
+}
+
+TEST(FileDates, TextForm) {
+  struct Case {
+    const char* text;
+    bool ok;
+    FileDateTime date;
+  } cases[] = {
+      {"2026/12/07", true, {2026, 12, 7, -1, 0, 0}},
+      {"2026/12/07 14:05:09", true, {2026, 12, 7, 14, 5, 9}},
+      {"2026/1/7 4:5:9", true, {2026, 1, 7, 4, 5, 9}},
+      {"2024/02/29", true, {2024, 2, 29, -1, 0, 0}},      // leap day
+      {"2026/12/07 24:00:00", true, {2026, 12, 7, -1, 0, 0}},  // no valid time: the date alone
+      {"2026/12/07 23:60:00", true, {2026, 12, 7, -1, 0, 0}},
+      {"2026/13/01", false, {}},
+      {"2026/00/10", false, {}},
+      {"2026/02/30", false, {}},
+      {"2023/02/29", false, {}},
+      {"1900/02/29", false, {}},
+      {"2026/04/31", false, {}},
+      {"2026/12/00", false, {}},
+      {"2026-12-07", false, {}},
+      {"2026/12/07 14:05", false, {}},
+      {"2026/12/07 14:05:09x", false, {}},
+      {"2026/12/07x", false, {}},
+      {"", false, {}},
+      {"99999/01/01", false, {}},
+  };
+  for (const Case& c : cases) {
+    const auto parsed = ParseFileDateTime(c.text);
+    ASSERT_EQ(parsed.has_value(), c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(*parsed, c.date) << c.text;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace mv

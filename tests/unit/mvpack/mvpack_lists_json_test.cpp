@@ -96,6 +96,10 @@ TEST(MvpackListsJson, ErrorsNameTheKey) {
       {R"({"languages": [{"texts": {"4": "x"}}], "textCount": 4})", "textCount"},
       {R"({"languages": [{"texts": {"0": "x"}}], "textCount": 10001})", "textCount"},
       {R"({"textCount": 3})", "textCount"},
+      // Conditional deletions the installer could not read would stop it as damaged.
+      {R"({"deletions": [{"condition": 1, "comparison": "2026/13/01"}]})", "deletions[0].comparison"},
+      {R"({"deletions": [{}, {"condition": 3, "comparison": "2026/02/30 10:00:00"}]})", "deletions[1].comparison"},
+      {R"({"deletions": [{"condition": 5, "comparison": "1 KB"}]})", "deletions[0].comparison"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.json_text);

@@ -85,6 +85,20 @@ TEST(DataBlock, RoundTripsWithEveryCombinationOfCipherAndCompression) {
       });
       r.progress = nullptr;
       EXPECT_EQ(Decode(pulled, r), content) << compress << encipher;
+
+      // Side by side: the same bytes in the same order, the progress still in order.
+      r.threads = 3;
+      last_progress = 0;
+      chunks = 0;
+      r.progress = [&](std::uint64_t consumed, std::uint64_t) {
+        EXPECT_GT(consumed, last_progress);
+        last_progress = consumed;
+        ++chunks;
+      };
+      EXPECT_EQ(Decode(memory, r), content) << compress << encipher << " threads";
+      EXPECT_EQ(chunks, 3);
+      r.progress = nullptr;
+      EXPECT_EQ(Decode(pulled, r), content) << compress << encipher << " threads";
     }
   }
   EXPECT_TRUE(EncodeDataBlock({}, {}).empty());
@@ -157,8 +171,16 @@ TEST(DataBlock, ChunkChecksGiveTheirCodes) {
       // A chunk the cipher cannot take is passed on as it is, here still valid xz data.
       {"enciphered chunk of bad length", Chunk(packed), true, &cipher, 0},
       {"enciphered chunk with a bad length word", Chunk(bad_length_word), true, &cipher, 60},
+      // The earlier damage is the one reported, also when chunks are decoded side by side.
+      {"bad CRC, then a bad head", then(then(good, Chunk(packed, {}, 0)), Chunk({}, 0)), true, nullptr, 62},
+      {"bad data, then a bad CRC", then(Chunk(broken), Chunk(packed, {}, 0)), true, nullptr, 60},
   };
-  for (const auto& c : cases) EXPECT_EQ(CodeOf(c.block, {c.blowfish, c.compressed, {}}), c.code) << c.what;
+  for (const auto& c : cases) {
+    EXPECT_EQ(CodeOf(c.block, {c.blowfish, c.compressed, {}}), c.code) << c.what;
+    DataBlockOptions parallel{c.blowfish, c.compressed, {}};
+    parallel.threads = 3;
+    EXPECT_EQ(CodeOf(c.block, parallel), c.code) << c.what << " (side by side)";
+  }
 }
 
 TEST(DataBlock, LengthAndCrcOfTheWholeBlock) {

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "lib/handle_win.h"
 #include "lib/temp_file_win.h"
@@ -32,6 +35,34 @@ TEST(ReadFileAt, AShortReadReportsTheEndOfTheFile) {
     EXPECT_FALSE(ReadFileAt(temp.handle.get(), offset, past)) << offset;
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_HANDLE_EOF)) << offset;
   }
+  temp.handle.reset();
+  DeleteFileW(W(temp.path));
+}
+
+// Threads reading different places of one handle at once each get their own bytes (the chunk
+// decoders read the installer's file data this way).
+TEST(ReadFileAt, ThreadsShareOneHandle) {
+  CreatedTempFile temp = CreateTempFile(u"", u"bin", {GENERIC_READ | GENERIC_WRITE});
+  ASSERT_TRUE(temp.handle);
+  std::vector<std::uint8_t> bytes(1 << 20);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 131 + i / 997);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(temp.handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+  std::vector<int> mismatches(4);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      std::vector<std::uint8_t> part(4096);
+      for (int round = 0; round < 200; ++round) {
+        const std::size_t offset = ((round * 4 + t) * 4099) % (bytes.size() - part.size());
+        if (!ReadFileAt(temp.handle.get(), offset, part) ||
+            !std::equal(part.begin(), part.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset)))
+          ++mismatches[t];
+      }
+    });
+  }
+  for (std::thread& th : threads) th.join();
+  EXPECT_EQ(mismatches, (std::vector<int>{0, 0, 0, 0}));
   temp.handle.reset();
   DeleteFileW(W(temp.path));
 }
