@@ -34,6 +34,7 @@ mvpack::Project SmallProject(const fs::path& folder) {
     mvpack::ProjectFile f;
     f.source = folder / "files" / name;
     f.record.name = name;
+    f.record.destination_kind = 0;  // the installation folder
     p.files.push_back(f);
   }
   return p;
