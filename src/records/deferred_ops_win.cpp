@@ -20,6 +20,7 @@
 #include "lib/wide_win.h"
 #include "package/corrupt.h"
 #include "records/deferred_rules.h"
+#include "records/install_log.h"
 #include "records/install_log_win.h"
 
 namespace mv {
