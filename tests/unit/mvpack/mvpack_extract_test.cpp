@@ -22,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::InstallerWithRecords;
+using testing::Record;
 
 fs::path Folder(const std::string& name) {
   fs::path dir = fs::temp_directory_path() / ("mvpack-extract-" + name);
@@ -47,16 +48,6 @@ std::set<std::string> Tree(const fs::path& dir) {
   if (!fs::exists(dir)) return out;
   for (const auto& e : fs::recursive_directory_iterator(dir)) out.insert(fs::relative(e.path(), dir).string());
   return out;
-}
-
-mv::FileRecord Record(std::string name, std::uint32_t kind = 0, std::u16string destination = u"",
-                      std::uint32_t flags = 0) {
-  mv::FileRecord r;
-  r.name = std::move(name);
-  r.destination_kind = kind;
-  r.destination = std::move(destination);
-  r.flags = flags;
-  return r;
 }
 
 TEST(MvpackExtract, EachRecordGoesBelowItsBaseFolder) {

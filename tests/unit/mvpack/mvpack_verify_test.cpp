@@ -75,21 +75,12 @@ TEST(MvpackVerify, TheFileCrcAndSigningExcludeEachOther) {
 // Each damaged record earns the code the installer stops with; records the installer accepts stay
 // sound. The chunks are small, so records straddle chunk borders.
 TEST(MvpackVerify, EveryFileRecordIsChecked) {
-  auto record = [](std::string name, std::uint32_t kind = 0, std::u16string destination = u"",
-                   std::uint32_t flags = 0) {
-    mv::FileRecord r;
-    r.name = std::move(name);
-    r.destination_kind = kind;
-    r.destination = std::move(destination);
-    r.flags = flags;
-    return r;
-  };
   std::vector<std::int32_t> sizes;
-  const mv::Bytes sound = testing::RecordStream({record("a.txt"), record("b.txt")}, &sizes);
+  const mv::Bytes sound = testing::RecordStream({testing::Record("a.txt"), testing::Record("b.txt")}, &sizes);
   mv::Bytes bad_magic = sound;
   bad_magic[0] ^= 1;
   mv::Bytes second_magic = sound;
-  second_magic[mv::SerializeFileRecordHead(record("a.txt")).size() + 14] ^= 0x80;
+  second_magic[mv::SerializeFileRecordHead(testing::Record("a.txt")).size() + 14] ^= 0x80;
   mv::Bytes trailing = sound;
   trailing.insert(trailing.end(), 5, 'x');
   struct Case {
@@ -106,13 +97,13 @@ TEST(MvpackVerify, EveryFileRecordIsChecked) {
       {"records end early", mv::Bytes(sound.begin(), sound.end() - 20), sizes, 101},
       {"last file's bytes cut short", mv::Bytes(sound.begin(), sound.end() - 1), sizes, 101},
       {"the table names more files than there are", sound, {sizes[0], sizes[1], 4}, 101},
-      {"empty name", testing::RecordStream({record("")}), {9}, 70},
+      {"empty name", testing::RecordStream({testing::Record("")}), {9}, 70},
       {"table entry at the limit", sound, {sizes[0], mv::kMaxFileSize}, 72},
       {"size differs from the table", sound, {sizes[0], sizes[1] + 1}, 73},
-      {"kind 2", testing::RecordStream({record("k", 2)}), {10}, 110},
-      {"kind 13", testing::RecordStream({record("a.txt"), record("k", 13)}), {14, 10}, 110},
-      {"kind 3 in the uninstall-data folder", testing::RecordStream({record("k", 3, u"", 0x40)}), {10}, 0},
-      {"kind 13 with a destination", testing::RecordStream({record("k", 13, u"sub\\")}), {10}, 0},
+      {"kind 2", testing::RecordStream({testing::Record("k", 2)}), {10}, 110},
+      {"kind 13", testing::RecordStream({testing::Record("a.txt"), testing::Record("k", 13)}), {14, 10}, 110},
+      {"kind 3 in the uninstall-data folder", testing::RecordStream({testing::Record("k", 3, u"", 0x40)}), {10}, 0},
+      {"kind 13 with a destination", testing::RecordStream({testing::Record("k", 13, u"sub\\")}), {10}, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

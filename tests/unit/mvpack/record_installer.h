@@ -14,6 +14,16 @@
 
 namespace mvpack::testing {
 
+inline mv::FileRecord Record(std::string name, std::uint32_t kind = 0, std::u16string destination = u"",
+                             std::uint32_t flags = 0) {
+  mv::FileRecord r;
+  r.name = std::move(name);
+  r.destination_kind = kind;
+  r.destination = std::move(destination);
+  r.flags = flags;
+  return r;
+}
+
 // The records one after the other, each followed by "bytes of " + its name; `sizes` gets each
 // file's size, for the header's file size table.
 inline mv::Bytes RecordStream(std::vector<mv::FileRecord> records, std::vector<std::int32_t>* sizes = nullptr) {
