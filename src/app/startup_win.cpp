@@ -14,7 +14,7 @@
 #include "base/codepage.h"
 #include "base/format.h"
 #include "base/text.h"
-#include "engine/file_data_win.h"
+#include "engine/installation_win.h"
 #include "lib/os_info_win.h"
 #include "lib/special_folders_win.h"
 #include "lib/wide_win.h"
@@ -144,18 +144,7 @@ void RunInstallMode() {
     UpdateBackgroundWindow(c.background_window);
     RunStartupChecks();
 
-    // The installation actions begin: from here on they log, and a damaged package is explained in
-    // Install.log.
-    OpenWorkingLog();
-
-    RunPreInstallBatch();
-    // The file pass: the package's conditional deletions, then every chunk of the file data is
-    // decoded and checked.
-    RunConditionalDeletions(true, c.lists.DeletionList, ExpandedVariables, InstallDir(c));
-    DecodeFileData(file.get());
-    RunPostInstallBatch();
-    WriteInstallLog(FailureSummary(), true);
-    RunExitBatch();
+    ExitInstaller(RunMinimalInstallation(file.get()));
   } catch (const CorruptPackage& e) {
     CorruptInstaller(e.code());
   } catch (const FatalPackageError& e) {

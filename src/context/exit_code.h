@@ -11,6 +11,8 @@ enum ExitCode : int {
   kExitAlreadyRunning = 8,
   kExitCancelled = 12,
   kExitCommandLine = 15,
+  kExitRestartPending = 16,
+  kExitDiskFull = 17,
   kExitBlocked = 18,
   kExitNotApproved = 19,
   kExitFatal = -1,

@@ -93,6 +93,9 @@ struct InstallContext {
   std::u16string shared_dir;         // the folder of shared files
   std::u16string uninstaller_path;   // where the uninstaller is copied
 
+  // The installation folder is on a removable, optical or RAM-disk drive.
+  bool removable_target = false;
+
   // Run state the end of the run reports: a write failed because the disk was full (exit 17).
   bool disk_full = false;
 };

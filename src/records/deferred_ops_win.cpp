@@ -100,14 +100,29 @@ FileDateTime FromFileTime(const FILETIME& ft) {
   return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 }
 
+// Writes the whole block; a short write goes on with the rest, so that the error of a full disk is
+// the one reported. False with the system error as the last error.
+bool WriteBlock(HANDLE out, const std::uint8_t* data, std::size_t size) {
+  while (size > 0) {
+    DWORD written = 0;
+    if (!WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr)) return false;
+    if (written == 0) {
+      SetLastError(ERROR_DISK_FULL);
+      return false;
+    }
+    data += written;
+    size -= written;
+  }
+  return true;
+}
+
 // Copies the source into `out` in large blocks. False with the system error as the last error.
 bool CopySource(HANDLE out, const WriteSource& source) {
   if (!source.file) {
     std::size_t done = 0;
     while (done < source.data.size()) {
-      const DWORD n = static_cast<DWORD>(std::min(source.data.size() - done, kCopyBlock));
-      DWORD written = 0;
-      if (!WriteFile(out, source.data.data() + done, n, &written, nullptr) || written != n) return false;
+      const std::size_t n = std::min(source.data.size() - done, kCopyBlock);
+      if (!WriteBlock(out, source.data.data() + done, n)) return false;
       done += n;
     }
     return true;
@@ -120,8 +135,7 @@ bool CopySource(HANDLE out, const WriteSource& source) {
       if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_HANDLE_EOF);
       return false;
     }
-    DWORD written = 0;
-    if (!WriteFile(out, buffer.data(), static_cast<DWORD>(n), &written, nullptr) || written != n) return false;
+    if (!WriteBlock(out, buffer.data(), n)) return false;
     done += static_cast<std::int64_t>(n);
   }
   return true;
@@ -222,15 +236,20 @@ bool WriteFileWithReplacement(const std::u16string& path, const WriteSource& sou
   FileObject out;
   DWORD error = ERROR_SUCCESS;
   bool written = false;
+  bool created = false;    // an attempt opened (and so emptied) the target
+  bool disk_full = false;  // an attempt ran out of space; later ones may fail differently on that disk
   for (int attempt = 0; attempt < 3 && !written; ++attempt) {
     if (attempt > 0) Sleep(50);
     const int opened = out.Open(path, open_flags::kWidePath | 3 | open_flags::kNoRead);
     if (opened == 0 || opened == 28) {
+      created = true;
       written = CopySource(out.handle(), source);
       if (!written) error = GetLastError();
+      if (!written) out.Close();
     } else {
       error = out.system_error();
     }
+    disk_full = disk_full || error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
     if (written || attempt > 0) continue;
     // What may help the next attempts.
     if (error == ERROR_PATH_NOT_FOUND) CreateFolderChain(ParentFolder(path));
@@ -250,13 +269,13 @@ bool WriteFileWithReplacement(const std::u16string& path, const WriteSource& sou
     return true;
   }
 
+  if (disk_full) error = ERROR_DISK_FULL;
   const AfterWriteFailure next =
       DecideAfterWriteFailure(error, replacement_allowed, (c.settings.ProductFlags & kFlagReplaceLockedFiles) != 0);
   if (next.disk_full) {
     c.disk_full = true;
-    if (out.is_open()) out.CloseAndDelete();  // only a file this call created and filled in part
+    if (created) DeleteFileW(W(path));  // only a file this call emptied and filled in part
   }
-  out.Close();
 
   std::u16string paragraph = WriteFailureHead(WriteFailureHeading(), path);
   if (DriveMissing(path)) {

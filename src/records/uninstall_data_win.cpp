@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/path.h"
 #include "context/install_context_win.h"
 #include "lib/atomic_file_win.h"
 #include "lib/file_object_win.h"
@@ -41,6 +42,11 @@ bool AddUninstallEntry(std::u16string_view text, UninstallEntryKind kind) {
 }
 
 void ClearUninstallData() { RunUninstallData().Clear(); }
+
+std::u16string UninstallDataFolder() {
+  const InstallContext& c = Context();
+  return JoinPath(InstallDir(c), c.settings.UninstallSubdir);
+}
 
 std::u16string UninstallDataPath() {
   const InstallContext& c = Context();

@@ -19,6 +19,9 @@ bool AddUninstallEntry(std::u16string_view text, UninstallEntryKind kind);
 // Empties the entry list and the folder set.
 void ClearUninstallData();
 
+// The uninstall-data folder: the install folder joined with the uninstall sub-folder (when there is one).
+std::u16string UninstallDataFolder();
+
 // The install folder joined with the uninstall sub-folder (when there is one) and "Uninstall.dat".
 std::u16string UninstallDataPath();
 

@@ -11,12 +11,6 @@
 namespace mve2e {
 namespace {
 
-std::u16string WindowsPath(const fs::path& path) {
-  std::u16string out = u"Z:";
-  for (char c : path.string()) out += c == '/' ? u'\\' : static_cast<char16_t>(c);
-  return out;
-}
-
 std::string Narrow(const std::u16string& s) { return mv::Utf16ToUtf8(s); }
 
 std::string Text(const fs::path& path) {

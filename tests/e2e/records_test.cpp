@@ -10,13 +10,6 @@
 namespace mve2e {
 namespace {
 
-// The folder as the installer sees it through Wine's Z: drive.
-std::u16string WindowsPath(const fs::path& path) {
-  std::u16string out = u"Z:";
-  for (char c : path.string()) out += c == '/' ? u'\\' : static_cast<char16_t>(c);
-  return out;
-}
-
 std::string Text(const fs::path& path) {
   const mv::Bytes bytes = ReadAll(path);
   return std::string(bytes.begin(), bytes.end());

@@ -15,6 +15,18 @@ void WriteAll(const fs::path& path, const mv::Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::u16string WindowsPath(const fs::path& path) {
+  std::u16string out = u"Z:";
+  for (char c : fs::absolute(path).string()) out += c == '/' ? u'\\' : static_cast<char16_t>(c);
+  return out;
+}
+
+std::string WindowsPathUtf8(const fs::path& path) {
+  std::string out = "Z:";
+  for (char c : fs::absolute(path).string()) out += c == '/' ? '\\' : c;
+  return out;
+}
+
 mvpack::Project SmallProject(const fs::path& folder) {
   fs::create_directories(folder / "files");
   WriteAll(folder / "files" / "readme.txt", mv::Bytes(5000, 'a'));
@@ -28,6 +40,7 @@ mvpack::Project SmallProject(const fs::path& folder) {
   p.settings.ProductFlags = mv::kFlagCompressedChunks;
   p.settings.DisplayName = u"E2E Product";
   p.settings.Publisher = u"Marevault Tests";
+  p.settings.DefaultInstallDir = WindowsPath(folder / "installed");
   p.chunk_size = 4096;  // several chunks
   p.preset = 1;
   for (const char* name : {"readme.txt", "data.bin"}) {

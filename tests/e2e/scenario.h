@@ -9,8 +9,14 @@ namespace mve2e {
 mv::Bytes ReadAll(const fs::path& path);
 void WriteAll(const fs::path& path, const mv::Bytes& bytes);
 
+// The path as a Windows program of the session sees it, through Wine's Z: drive.
+std::u16string WindowsPath(const fs::path& path);
+// The same in UTF-8, for comparing with logs.
+std::string WindowsPathUtf8(const fs::path& path);
+
 // A small product in `folder`: two files, one compressible and one not, xz-compressed chunks of
-// 4 KiB, one language.
+// 4 KiB, one language. It installs into `folder`/installed, its own folder, so that scenarios running
+// side by side never write the same files.
 mvpack::Project SmallProject(const fs::path& folder);
 
 struct Built {
