@@ -1,13 +1,9 @@
 #include "app/install_dir.h"
 
+#include "base/path.h"
 #include "base/text.h"
 
 namespace mv {
-
-bool IsAbsoluteFolder(std::u16string_view p) {
-  if (p.size() >= 2 && p[1] == u':') return true;
-  return !p.empty() && (p[0] == u'\\' || p[0] == u'/');
-}
 
 bool NamesRegistryFolder(std::u16string_view s) {
   if (s.size() < 5 || s[4] != u'\\') return false;

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/path.h"
+
 namespace mv {
 
 struct FolderFacts {
@@ -12,10 +14,6 @@ struct FolderFacts {
   std::u16string program_files;     // the Program Files folder of this (32-bit) process
   std::u16string program_files_64;  // the native Program Files folder (64-bit Windows)
 };
-
-// True for "C:\..." , "C:/...", "\\server\..." and "\..." forms: paths that are not placed under
-// Program Files.
-bool IsAbsoluteFolder(std::u16string_view path);
 
 // True when the setting names a registry value that holds the folder: "HKLM\..." or "HKCU\..."
 // (root names in any letter case).

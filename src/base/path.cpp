@@ -26,6 +26,11 @@ std::u16string FileNameOf(std::u16string_view path) {
   return std::u16string(slash == std::u16string_view::npos ? path : path.substr(slash + 1));
 }
 
+bool IsAbsoluteFolder(std::u16string_view p) {
+  if (p.size() >= 2 && p[1] == u':') return true;
+  return !p.empty() && IsSeparator(p[0]);
+}
+
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name) {
   std::u16string out(folder);
   if (name.empty()) return out;

@@ -17,6 +17,10 @@ std::u16string FileNameOf(std::u16string_view path);
 // `folder` and `name` joined by one backslash; `folder` alone when `name` is empty.
 std::u16string JoinPath(std::u16string_view folder, std::u16string_view name);
 
+// True for "C:\..." , "C:/...", "\\server\..." and "\..." forms: paths that do not hang below
+// another folder.
+bool IsAbsoluteFolder(std::u16string_view path);
+
 // One trailing backslash removed, except from a drive root ("C:\\").
 std::u16string StripTrailingBackslash(std::u16string_view folder);
 

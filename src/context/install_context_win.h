@@ -93,9 +93,6 @@ struct InstallContext {
   std::u16string shared_dir;         // the folder of shared files
   std::u16string uninstaller_path;   // where the uninstaller is copied
 
-  // The installation folder is on a removable, optical or RAM-disk drive.
-  bool removable_target = false;
-
   // Run state the end of the run reports: a write failed because the disk was full (exit 17).
   bool disk_full = false;
 };
@@ -104,6 +101,9 @@ InstallContext& Context();
 
 // The installation folder: the one chosen in the wizard, else the default.
 const std::u16string& InstallDir(const InstallContext& c);
+
+// Whether the installation folder lies on a removable, optical or RAM-disk drive.
+bool RemovableTarget(const InstallContext& c);
 
 // Text number n of the current language; empty when there is none (the caller then uses its
 // built-in default).

@@ -136,12 +136,11 @@ std::unique_ptr<DataBlockSource> FileDataSource(HANDLE file) {
 }
 
 // One record of the walk.
-void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint32_t count) {
+void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint32_t count, bool removable) {
   InstallContext& c = Context();
   InstallLists& lists = RunInstallLists();
   const FileRecord& r = walked.record;
   const std::uint64_t flags = c.settings.ProductFlags;
-  const bool removable = c.removable_target;
   SetProgress(static_cast<int>(59 + (31ull * walked.index) / std::max<std::uint32_t>(count, 1)));
 
   DestinationInput in;
@@ -344,8 +343,9 @@ void ExtractFiles(HANDLE file) {
   {
     // A 64-bit product's files go to the native folders.
     NativeFileView native(c.settings.Bitness == 1);
+    const bool removable = RemovableTarget(c);
     while (std::optional<WalkedFileRecord> walked = walker.Next()) {
-      InstallRecord(*walked, handle, count);
+      InstallRecord(*walked, handle, count, removable);
       PumpWindowMessages();
     }
   }

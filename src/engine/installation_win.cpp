@@ -9,6 +9,8 @@
 #include "context/progress.h"
 #include "engine/extraction_rules.h"
 #include "engine/extraction_win.h"
+#include "engine/registry_entries_win.h"
+#include "engine/registry_script.h"
 #include "lib/folder_win.h"
 #include "lib/special_folders_win.h"
 #include "lib/wide_win.h"
@@ -21,14 +23,6 @@
 namespace mv {
 
 namespace {
-
-// A removable, optical or RAM-disk drive: some records and registry data are treated differently there.
-bool IsRemovableLike(const std::u16string& folder) {
-  if (folder.size() < 2 || folder[1] != u':') return false;
-  const std::u16string root = folder.substr(0, 2) + u"\\";
-  const UINT type = GetDriveTypeW(W(root));
-  return type == DRIVE_REMOVABLE || type == DRIVE_CDROM || type == DRIVE_RAMDISK;
-}
 
 // The folder of the shared files: the product's shared name under the base its setting chooses.
 std::u16string SharedFolder(const Settings& s) {
@@ -54,7 +48,6 @@ int RunMinimalInstallation(HANDLE installer_file) {
   InstallContext& c = Context();
   if (!c.options.InstallDirOverride.empty()) c.install_dir = c.options.InstallDirOverride;
   const std::u16string install_dir = InstallDir(c);
-  c.removable_target = IsRemovableLike(install_dir);
 
   // The installation actions begin: from here on they log, and a damaged package is explained in
   // Install.log.
@@ -63,7 +56,7 @@ int RunMinimalInstallation(HANDLE installer_file) {
   if (!c.settings.UninstallSubdir.empty()) CreateFolderLogged(UninstallDataFolder(), u"uninstall data folder");
   // The shared files' folder. It is made only for a product with uninstall support; without it the
   // folder is still known, so that shared files never land in the root of the current drive.
-  c.shared_dir = c.removable_target && !c.settings.FileOptionText.empty()
+  c.shared_dir = RemovableTarget(c) && !c.settings.FileOptionText.empty()
                      ? install_dir + u"\\" + c.settings.FileOptionText
                      : SharedFolder(c.settings);
   if (c.settings.ProductFlags & kFlagUninstaller) CreateFolderLogged(c.shared_dir, u"shared folder");
@@ -71,10 +64,14 @@ int RunMinimalInstallation(HANDLE installer_file) {
   RunPreInstallBatch();
   OpenProgress();
   ExtractFiles(installer_file);
+  InstallRegistryEntries();
+  if (c.settings.ProductFlags & kFlagAddToPath) AddToPath(true, c.settings.AddToPathSubfolder);
+  if ((c.settings.ProductFlags & kFlagUninstaller) && !WriteUninstallData()) {
+    const DWORD error = GetLastError();
+    AddFailure(LanguageText(31) + u" " + UninstallDataPath() + u"\r\n");
+    AddFailure(u"Code %d: %s\r\n\r\n", {static_cast<int>(error), SystemErrorText(error)});
+  }
   RunPostInstallBatch();
-  if ((c.settings.ProductFlags & kFlagUninstaller) && !WriteUninstallData())
-    AddFailure(u"Failed to write the uninstall data \"%s\": %s\r\n\r\n",
-               {UninstallDataPath(), SystemErrorText(GetLastError())});
   CloseProgress();
   WriteInstallLog(FailureSummary(), true);
   RunExitBatch();

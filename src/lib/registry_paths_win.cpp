@@ -82,13 +82,21 @@ LONG CreateRegistryKey(std::u16string_view path, REGSAM view) {
   });
 }
 
-LONG SetRegistryValue(std::u16string_view path, std::u16string_view name, DWORD type,
-                      std::span<const std::uint8_t> data, REGSAM view) {
+LONG SetKeyValue(HKEY key, std::u16string_view name, DWORD type, std::span<const std::uint8_t> data,
+                 ExistingValue existing) {
   const std::wstring value_name = Wide(name);
+  if (existing == ExistingValue::kKeep &&
+      RegQueryValueExW(key, value_name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+    return ERROR_SUCCESS;
+  return RegSetValueExW(key, value_name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+}
+
+LONG SetRegistryValue(std::u16string_view path, std::u16string_view name, DWORD type,
+                      std::span<const std::uint8_t> data, REGSAM view, ExistingValue existing) {
   return OnPath(path, view, [&](HKEY base, std::u16string_view subkey) {
     OpenedRegistryKey opened = OpenRegistryKey(base, subkey, RegistryOpen::kOpenOrCreate, view);
     if (!opened) return opened.error;
-    return RegSetValueExW(opened.key.get(), value_name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
+    return SetKeyValue(opened.key.get(), name, type, data, existing);
   });
 }
 

@@ -42,9 +42,19 @@ OpenedRegistryKey OpenRegistryPath(std::u16string_view path, RegistryOpen mode, 
 // the operation repeated there; the result is ERROR_SUCCESS when every hive succeeded, else the
 // first hive's error (the remaining hives are still visited).
 LONG CreateRegistryKey(std::u16string_view path, REGSAM view = 0);
+// Whether setting a value replaces one that exists.
+enum class ExistingValue {
+  kReplace,
+  kKeep,  // a value of that name stays as it is, and the set counts as done
+};
+
+// Sets the value in an open key.
+LONG SetKeyValue(HKEY key, std::u16string_view name, DWORD type, std::span<const std::uint8_t> data,
+                 ExistingValue existing = ExistingValue::kReplace);
 // Opens (creating when missing) the key and sets the value.
 LONG SetRegistryValue(std::u16string_view path, std::u16string_view name, DWORD type,
-                      std::span<const std::uint8_t> data, REGSAM view = 0);
+                      std::span<const std::uint8_t> data, REGSAM view = 0,
+                      ExistingValue existing = ExistingValue::kReplace);
 LONG SetRegistryString(std::u16string_view path, std::u16string_view name, std::u16string_view text,
                        REGSAM view = 0);
 // Opens the existing key and deletes the value.

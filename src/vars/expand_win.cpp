@@ -9,6 +9,7 @@
 #include "base/codepage.h"
 #include "base/date.h"
 #include "base/path.h"
+#include "lib/drive_win.h"
 #include "lib/folder_rules.h"
 #include "lib/os_info_win.h"
 #include "lib/special_folders_win.h"
@@ -16,12 +17,6 @@
 namespace mv {
 
 namespace {
-
-// The drive type of a path's drive; DRIVE_UNKNOWN when it has no drive letter.
-unsigned DriveTypeOf(std::u16string_view path) {
-  const std::u16string drive = DriveOf(path);
-  return drive.empty() ? DRIVE_UNKNOWN : GetDriveTypeW(W(drive + u"\\"));
-}
 
 std::u16string LanguageName(const InstallContext& c) {
   const auto& languages = c.lists.Languages;
@@ -94,7 +89,7 @@ std::u16string VariableValue(Variable variable, const InstallContext& c) {
     case V::kOldVersion: return c.existing.version;
     case V::kOldVersionMajor: return VersionPart(c.existing.version, 0);
     case V::kOldVersionMinor: return VersionPart(c.existing.version, 1);
-    case V::kPortable: return Flag(IsRemovableLikeDrive(DriveTypeOf(InstallDir(c))));
+    case V::kPortable: return Flag(RemovableTarget(c));
     case V::kProductName: return s.DisplayName;
     case V::kCompanyName: return s.Publisher;
     case V::kProgramsDir: return ProgramFilesFolder(product64);

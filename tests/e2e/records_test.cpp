@@ -10,11 +10,6 @@
 namespace mve2e {
 namespace {
 
-std::string Text(const fs::path& path) {
-  const mv::Bytes bytes = ReadAll(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
 TEST(Records, DamagedFileDataIsExplainedInInstallLog) {
   const fs::path dir = ScratchDir("records-damaged");
   const fs::path product = dir / "product";

@@ -10,6 +10,11 @@ mv::Bytes ReadAll(const fs::path& path) {
   return mv::Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
+std::string Text(const fs::path& path) {
+  const mv::Bytes bytes = ReadAll(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
 void WriteAll(const fs::path& path, const mv::Bytes& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -61,6 +66,35 @@ Built Build(const mvpack::Project& project, const fs::path& path) {
 
 bool Reg(const std::vector<std::string>& args) {
   return RunTool("reg", args, 60).status == 0;
+}
+
+std::optional<RegValue> QueryValue(const std::string& key, const std::string& name, const std::string& view) {
+  std::vector<std::string> args = {"query", key};
+  if (name.empty()) {
+    args.push_back("/ve");
+  } else {
+    args.insert(args.end(), {"/v", name});
+  }
+  args.push_back(view);
+  const ToolResult r = RunTool("reg", args, 60);
+  if (r.status != 0) return std::nullopt;
+  // Each value is a line "    <name>    <type>    <data>".
+  const std::string shown = name.empty() ? "(Default)" : name;
+  std::size_t start = 0;
+  while (start < r.output.size()) {
+    std::size_t end = r.output.find('\n', start);
+    if (end == std::string::npos) end = r.output.size();
+    std::string line = r.output.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string head = "    " + shown + "    ";
+    if (line.size() < head.size() || line.compare(0, head.size(), head) != 0) continue;
+    const std::string rest = line.substr(head.size());
+    const std::size_t gap = rest.find("    ");
+    if (gap == std::string::npos) return RegValue{rest, ""};
+    return RegValue{rest.substr(0, gap), rest.substr(gap + 4)};
+  }
+  return std::nullopt;
 }
 
 }  // namespace mve2e

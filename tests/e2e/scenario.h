@@ -2,11 +2,16 @@
 #pragma once
 
 #include "build.h"
+#include <optional>
+#include <string>
+
 #include "harness.h"
 
 namespace mve2e {
 
 mv::Bytes ReadAll(const fs::path& path);
+// The file's bytes as an 8-bit string (empty when it cannot be read).
+std::string Text(const fs::path& path);
 void WriteAll(const fs::path& path, const mv::Bytes& bytes);
 
 // The path as a Windows program of the session sees it, through Wine's Z: drive.
@@ -29,5 +34,15 @@ Built Build(const mvpack::Project& project, const fs::path& path);
 
 // Runs `reg.exe` of the Wine session with the given arguments; true when it succeeded.
 bool Reg(const std::vector<std::string>& args);
+
+// A value as `reg query` shows it: the type's name ("REG_SZ") and the data as text (binary data in
+// hexadecimal digits, numbers as "0x..."). `view` is "/reg:32" or "/reg:64"; an empty `name` is
+// the key's default value. Nullopt when the key or the value is missing.
+struct RegValue {
+  std::string type;
+  std::string data;
+  bool operator==(const RegValue&) const = default;
+};
+std::optional<RegValue> QueryValue(const std::string& key, const std::string& name, const std::string& view);
 
 }  // namespace mve2e

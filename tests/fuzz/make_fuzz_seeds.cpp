@@ -229,6 +229,22 @@ int main(int argc, char** argv) {
     Write("csv", "wide", Join({Bytes{1}, Utf16Le(script)}));
     const std::string narrow = Utf16ToUtf8(script);
     Write("csv", "narrow", Join({Bytes{0}, text(narrow)}));
+
+    // Registry script: every type and mode, a key, an illegal record and a line that is not CSV.
+    const std::u16string registry =
+        u"\\HKLM\\Software\\Acme\r\n"
+        u"\\HKLM\\Software\\Acme,Text,1,%InstallDir%\\bin,1\r\n"
+        u"\\HKCU\\Software\\Acme,Expand,2,%PATH%,3\r\n"
+        u"\\HKAU\\Software\\Acme,Bytes,3,0A 1b ff,6\r\n"
+        u"\\HKLM\\Software\\Acme,Number,4,-1,7\r\n"
+        u"\\HKLM\\Software\\Acme,Wide,11,18446744073709551615,1\r\n"
+        u"\\HKLM\\Software\\Acme,Multi,7,,1\r\n"
+        u"\\HKLM\\Software\\Acme,Old,,,4\r\n"
+        u"\\HKLM\\Software\\Acme,Path,,,2\r\n"
+        u"\\HKLM\\Software\\Acme,\"two\r\nlines\",1,x,5\r\n"
+        u"a,b,c\r\n"
+        u"\\HKLM\\Software\\Acme,\"open,1,x,1\r\n";
+    Write("registry_script", "every-form", Utf16Le(registry));
   } catch (const std::exception& e) {
     std::cerr << "make_fuzz_seeds: " << e.what() << "\n";
     return 1;

@@ -152,6 +152,20 @@ TEST(RegistryPaths, AllUsersReachEveryHive) {
   for (const wchar_t* hive : FakeUsers::kHives)
     EXPECT_EQ(ReadValue(users.users(), std::wstring(hive) + L"\\Software\\Acme", L"Name"), L"<none>") << hive;
 
+  // Keeping existing values: a hive that has one keeps it, the others get the new one.
+  ASSERT_EQ(SetRegistryString(u"\\HKAU\\Software\\Acme", u"Name", u"new"), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetKeyValueW(users.users(), (std::wstring(FakeUsers::kHives[1]) + L"\\Software\\Acme").c_str(), L"Name",
+                            REG_SZ, L"old", 8),
+            ERROR_SUCCESS);
+  RegDeleteKeyValueW(users.users(), (std::wstring(FakeUsers::kHives[0]) + L"\\Software\\Acme").c_str(), L"Name");
+  const std::u16string kept = u"kept";
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(kept.c_str());
+  ASSERT_EQ(SetRegistryValue(u"\\HKAU\\Software\\Acme", u"Name", REG_SZ, {bytes, 10}, 0, ExistingValue::kKeep),
+            ERROR_SUCCESS);
+  EXPECT_EQ(ReadValue(users.users(), std::wstring(FakeUsers::kHives[0]) + L"\\Software\\Acme", L"Name"), L"kept");
+  EXPECT_EQ(ReadValue(users.users(), std::wstring(FakeUsers::kHives[1]) + L"\\Software\\Acme", L"Name"), L"old");
+  EXPECT_EQ(ReadValue(users.users(), std::wstring(FakeUsers::kHives[2]) + L"\\Software\\Acme", L"Name"), L"new");
+
   // A hive's missing key is not created by a delete.
   EXPECT_EQ(DeleteRegistryValue(u"\\HKAU\\Software\\Nothing", u"Name"), ERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(KeyExists(users.users(), std::wstring(FakeUsers::kHives[0]) + L"\\Software\\Nothing"));
