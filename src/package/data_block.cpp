@@ -205,6 +205,12 @@ void DecodeDataBlock(DataBlockSource& source, const DataBlockOptions& options, c
 DataBlockWriter::DataBlockWriter(DataBlockWriterOptions options, ByteSink sink)
     : options_(options), sink_(std::move(sink)) {
   if (options_.chunk_size == 0) throw std::invalid_argument("chunk size must be positive");
+  options_.threads = std::max<std::size_t>(options_.threads, 1);
+}
+
+DataBlockWriter::~DataBlockWriter() {
+  // Chunks still being compressed (an error stopped the writer) are waited for, not emitted.
+  for (auto& chunk : in_flight_) chunk.wait();
 }
 
 void DataBlockWriter::Write(std::span<const std::uint8_t> bytes) {
@@ -220,15 +226,37 @@ void DataBlockWriter::Write(std::span<const std::uint8_t> bytes) {
 void DataBlockWriter::Finish() {
   if (finished_) return;
   if (!pending_.empty()) EmitChunk();
+  while (!in_flight_.empty()) {
+    Bytes stored = in_flight_.front().get();
+    in_flight_.pop_front();
+    Frame(stored);
+  }
   finished_ = true;
 }
 
 void DataBlockWriter::EmitChunk() {
-  Bytes stored = options_.compress
-                     ? XzCompress(pending_, options_.preset, options_.extreme, options_.check)
-                     : std::move(pending_);
-  pending_.clear();
-  if (options_.blowfish != nullptr) BlowfishEncryptBuffer(*options_.blowfish, stored);
+  auto store = [options = options_](Bytes content) {
+    Bytes stored = options.compress ? XzCompress(content, options.preset, options.extreme, options.check)
+                                    : std::move(content);
+    if (options.blowfish != nullptr) BlowfishEncryptBuffer(*options.blowfish, stored);
+    return stored;
+  };
+  Bytes content;
+  content.swap(pending_);
+  if (options_.threads == 1) {
+    Frame(store(std::move(content)));
+    return;
+  }
+  // Wait for the oldest chunk when every thread is busy; chunks leave in the order they came.
+  if (in_flight_.size() >= options_.threads) {
+    Bytes stored = in_flight_.front().get();
+    in_flight_.pop_front();
+    Frame(stored);
+  }
+  in_flight_.push_back(std::async(std::launch::async, store, std::move(content)));
+}
+
+void DataBlockWriter::Frame(const Bytes& stored) {
   if (stored.size() > 0x7FFFFFFFu) throw std::length_error("chunk too large");
   Bytes head;
   AppendLe32(head, static_cast<std::uint32_t>(stored.size()));

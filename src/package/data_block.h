@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <future>
 #include <functional>
 #include <optional>
 #include <span>
@@ -112,13 +114,20 @@ struct DataBlockWriterOptions {
   bool extreme = true;
   XzCheck check = XzCheck::kCrc64;
   const Blowfish* blowfish = nullptr;  // encipher each chunk
+  // Chunks are independent: this many are compressed at the same time, each on a thread of its
+  // own, and emitted in order, so the block is the same for any number.
+  std::size_t threads = 1;
 };
 
 // Splits the decoded stream into chunks, compresses and enciphers each, and passes the framed
-// chunks to the sink; keeps the size and CRC-32 of everything it emitted (DataSize, DataCrc).
+// chunks to the sink; keeps the size and CRC-32 of everything it emitted (DataSize, DataCrc). Holds
+// at most `threads` + 1 chunks.
 class DataBlockWriter {
  public:
   DataBlockWriter(DataBlockWriterOptions options, ByteSink sink);
+  ~DataBlockWriter();
+  DataBlockWriter(const DataBlockWriter&) = delete;
+  DataBlockWriter& operator=(const DataBlockWriter&) = delete;
   void Write(std::span<const std::uint8_t> bytes);
   // Emits the last, partial chunk. Nothing may be written after it.
   void Finish();
@@ -127,10 +136,12 @@ class DataBlockWriter {
 
  private:
   void EmitChunk();
+  void Frame(const Bytes& stored);
 
   DataBlockWriterOptions options_;
   ByteSink sink_;
   Bytes pending_;
+  std::deque<std::future<Bytes>> in_flight_;  // stored bytes of chunks being compressed, in order
   std::uint64_t size_ = 0;
   std::uint32_t crc_ = 0;
   bool finished_ = false;

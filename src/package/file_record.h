@@ -15,7 +15,7 @@ inline constexpr std::uint32_t kFileRecordMagic = 0x600FFEE1;
 inline constexpr std::size_t kFileRecordHeadSize = 48;
 
 struct FileRecord {
-  std::uint32_t destination_kind = 1;
+  std::uint32_t destination_kind = 0;  // the installation folder
   std::uint32_t flags = 0;
   std::uint32_t attributes = 0xFFFFFFFF;  // 0xFFFFFFFF leaves the attributes alone
   std::uint32_t data_size = 0;

@@ -120,9 +120,8 @@ FileRange UninstallerTail(std::uint64_t file_size, const SectionInfo& section, b
   return {start, end - start};
 }
 
-AppendedSection AppendSection(std::span<const std::uint8_t> exe, std::string_view name,
-                              std::span<const std::uint8_t> section_bytes,
-                              std::span<const std::uint8_t> external_tail) {
+SectionLayout LayOutSection(std::span<const std::uint8_t> exe, std::string_view name, std::uint64_t section_size,
+                            std::uint64_t tail_size) {
   if (name.empty() || name.size() > 8) throw std::invalid_argument("section name must be 1 to 8 bytes");
   const PeLayout pe = ReadPeLayout(exe);
   // The installer's own locator accepts H up to 4096 and 4 to 99 sections.
@@ -150,31 +149,25 @@ AppendedSection AppendSection(std::span<const std::uint8_t> exe, std::string_vie
   if (end_of_image > pe.image_size) throw std::invalid_argument("runtime executable: SizeOfImage too small");
 
   const std::uint64_t raw_offset = AlignUp(exe.size(), pe.file_alignment);
-  const std::uint64_t raw_size = AlignUp(std::max<std::size_t>(section_bytes.size(), 1), pe.section_alignment);
+  const std::uint64_t raw_size = AlignUp(std::max<std::uint64_t>(section_size, 1), pe.section_alignment);
   const std::uint64_t virtual_address = pe.image_size;
-  const std::uint64_t slack = raw_size - section_bytes.size();
-  if (!external_tail.empty() && external_tail.size() < slack)
+  const std::uint64_t slack = raw_size - section_size;
+  if (tail_size != 0 && tail_size < slack)
     throw std::invalid_argument("external data shorter than the section's alignment padding");
-  const std::uint64_t file_size = raw_offset + section_bytes.size() + std::max<std::uint64_t>(slack, external_tail.size());
+  const std::uint64_t file_size = raw_offset + section_size + std::max(slack, tail_size);
   if (file_size > 0xFFFFFFFFull || virtual_address + raw_size > 0xFFFFFFFFull)
     throw std::invalid_argument("installer would exceed 4 GiB");
 
-  AppendedSection result;
-  Bytes& file = result.file;
-  file.reserve(static_cast<std::size_t>(file_size));
+  SectionLayout result;
+  Bytes& file = result.head;
   file.assign(exe.begin(), exe.end());
   file.resize(static_cast<std::size_t>(raw_offset), 0);
-  file.insert(file.end(), section_bytes.begin(), section_bytes.end());
-  if (external_tail.empty()) {
-    file.resize(static_cast<std::size_t>(raw_offset + raw_size), 0);
-  } else {
-    file.insert(file.end(), external_tail.begin(), external_tail.end());
-  }
+  result.padding = tail_size == 0 ? slack : 0;
 
   std::uint8_t* entry = file.data() + new_entry;
   std::memset(entry, 0, kSectionEntrySize);
   std::memcpy(entry, name.data(), name.size());
-  StoreLe32(entry + 8, static_cast<std::uint32_t>(section_bytes.size()));  // VirtualSize
+  StoreLe32(entry + 8, static_cast<std::uint32_t>(section_size));  // VirtualSize
   StoreLe32(entry + 12, static_cast<std::uint32_t>(virtual_address));
   StoreLe32(entry + 16, static_cast<std::uint32_t>(raw_size));
   StoreLe32(entry + 20, static_cast<std::uint32_t>(raw_offset));
@@ -192,6 +185,19 @@ AppendedSection AppendSection(std::span<const std::uint8_t> exe, std::string_vie
   result.info.header_offset = static_cast<std::uint32_t>(pe.h);
   result.info.section_count = static_cast<std::uint32_t>(pe.count + 1);
   result.info.entry_offset = static_cast<std::uint32_t>(new_entry);
+  return result;
+}
+
+AppendedSection AppendSection(std::span<const std::uint8_t> exe, std::string_view name,
+                              std::span<const std::uint8_t> section_bytes,
+                              std::span<const std::uint8_t> external_tail) {
+  SectionLayout layout = LayOutSection(exe, name, section_bytes.size(), external_tail.size());
+  AppendedSection result{std::move(layout.head), layout.info};
+  Bytes& file = result.file;
+  file.reserve(file.size() + section_bytes.size() + std::max<std::size_t>(layout.padding, external_tail.size()));
+  file.insert(file.end(), section_bytes.begin(), section_bytes.end());
+  file.insert(file.end(), external_tail.begin(), external_tail.end());
+  file.resize(file.size() + static_cast<std::size_t>(layout.padding), 0);
   return result;
 }
 

@@ -41,6 +41,19 @@ Bytes BuildUninstallerHead(std::span<const std::uint8_t> before_section, const S
 FileRange UninstallerTail(std::uint64_t file_size, const SectionInfo& section, bool external_data,
                           const FileRange& certificate_table);
 
+// The layout of an executable with a section added, for writers that stream the section: `head` is
+// the file up to the section's raw data (the executable with its headers updated, zero-filled to the
+// raw offset); the section's `section_size` bytes follow, then the `tail_size` bytes of external
+// data, or without any, `padding` zero bytes up to the raw size. The rules and errors are
+// AppendSection's.
+struct SectionLayout {
+  Bytes head;
+  SectionInfo info;
+  std::uint64_t padding = 0;
+};
+SectionLayout LayOutSection(std::span<const std::uint8_t> exe, std::string_view name, std::uint64_t section_size,
+                            std::uint64_t tail_size = 0);
+
 struct AppendedSection {
   Bytes file;
   SectionInfo info;

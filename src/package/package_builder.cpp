@@ -68,23 +68,52 @@ void SealInstaller(Bytes& installer, const SectionInfo& section, const PackageHe
   StoreLe32(installer.data() + field, ComputeFileCrc(installer, section));
 }
 
+WrittenInstaller WriteInstaller(std::span<const std::uint8_t> runtime_exe, PackageHeader header,
+                                std::span<const std::uint8_t> settings_stream, std::uint64_t data_size,
+                                std::uint32_t data_crc, const std::function<void(const ByteSink&)>& write_block,
+                                const ByteSink& sink, const PackageBuildOptions& options) {
+  PackageHead head = BuildPackageHead(std::move(header), settings_stream, data_size, data_crc, options);
+  // An empty tail reads as no tail and the section is padded: the reader would then take the
+  // padding for the file data.
+  if (options.external_data && data_size == 0) throw std::invalid_argument("external file data must not be empty");
+  const std::uint64_t in_section = options.external_data ? 0 : data_size;
+  const SectionLayout layout = LayOutSection(runtime_exe, ".setup", head.bytes.size() + in_section,
+                                             options.external_data ? data_size : 0);
+  // FileCrc covers the file up to the section; it lies in the section, after the part it covers.
+  head.header.file_crc = ComputeFileCrc(layout.head, layout.info);
+  StoreLe32(head.bytes.data() + FileCrcFieldOffset(head.header), head.header.file_crc);
+
+  std::uint64_t written = 0;
+  const ByteSink counted = [&](std::span<const std::uint8_t> bytes) {
+    written += bytes.size();
+    sink(bytes);
+  };
+  counted(layout.head);
+  counted(head.bytes);
+  const std::uint64_t before_block = written;
+  write_block(counted);
+  if (written - before_block != data_size) throw std::logic_error("file data differs from its stated size");
+  const Bytes zeros(static_cast<std::size_t>(std::min<std::uint64_t>(layout.padding, 64 * 1024)), 0);
+  for (std::uint64_t left = layout.padding; left > 0;) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(left, zeros.size()));
+    counted(std::span(zeros).first(n));
+    left -= n;
+  }
+  return {layout.info, std::move(head.header), written};
+}
+
 BuiltInstaller BuildInstaller(std::span<const std::uint8_t> runtime_exe, PackageHeader header,
                               std::span<const std::uint8_t> settings_stream,
                               std::span<const std::uint8_t> data_block, const PackageBuildOptions& options) {
-  PackageHead head = BuildPackageHead(std::move(header), settings_stream, data_block.size(), Crc32(data_block), options);
-  AppendedSection appended;
-  if (options.external_data) {
-    // AppendSection reads an empty tail as no tail and pads the section: the reader would then
-    // take the padding for the file data.
-    if (data_block.empty()) throw std::invalid_argument("external file data must not be empty");
-    appended = AppendSection(runtime_exe, ".setup", head.bytes, data_block);
-  } else {
-    head.bytes.insert(head.bytes.end(), data_block.begin(), data_block.end());
-    appended = AppendSection(runtime_exe, ".setup", head.bytes);
-  }
-  SealInstaller(appended.file, appended.info, head.header);
-  head.header.file_crc = LoadLe32(appended.file.data() + appended.info.raw_offset + FileCrcFieldOffset(head.header));
-  return {std::move(appended.file), appended.info, std::move(head.header)};
+  BuiltInstaller built;
+  WrittenInstaller written = WriteInstaller(
+      runtime_exe, std::move(header), settings_stream, data_block.size(), Crc32(data_block),
+      [&](const ByteSink& sink) { sink(data_block); },
+      [&](std::span<const std::uint8_t> bytes) { built.file.insert(built.file.end(), bytes.begin(), bytes.end()); },
+      options);
+  built.section = written.section;
+  built.header = std::move(written.header);
+  return built;
 }
 
 Bytes DecodeSettingsBlock(std::span<const std::uint8_t> section, const PackageHeader& header,

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 #include "base/bytes.h"
 #include "package/cipher.h"
+#include "package/data_block.h"
 #include "package/header.h"
 #include "package/pe.h"
 #include "package/xz.h"
@@ -45,6 +47,21 @@ std::size_t FileCrcFieldOffset(const PackageHeader& header);
 // Computes the installer file's CRC-32 and stores it as FileCrc; call once every other byte before
 // the section is final (FileCrc itself lies after the part the CRC covers).
 void SealInstaller(Bytes& installer, const SectionInfo& section, const PackageHeader& header);
+
+// Streams the whole installer to `sink`: the runtime with the ".setup" section added, the head, the
+// file-data block of `data_size` bytes with CRC-32 `data_crc` (which `write_block` passes to the
+// sink it is given, e.g. from a file) and the section's padding, sealed. No more than the runtime and
+// the head is held. Throws std::invalid_argument (see AppendSection), std::length_error, and
+// std::logic_error when `write_block` writes another size.
+struct WrittenInstaller {
+  SectionInfo section;
+  PackageHeader header;   // as written, with FileCrc
+  std::uint64_t size = 0; // bytes of the installer file
+};
+WrittenInstaller WriteInstaller(std::span<const std::uint8_t> runtime_exe, PackageHeader header,
+                                std::span<const std::uint8_t> settings_stream, std::uint64_t data_size,
+                                std::uint32_t data_crc, const std::function<void(const ByteSink&)>& write_block,
+                                const ByteSink& sink, const PackageBuildOptions& options = {});
 
 struct BuiltInstaller {
   Bytes file;

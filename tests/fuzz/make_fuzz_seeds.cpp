@@ -100,6 +100,12 @@ void WriteInstallerSeeds(const std::string& name, const mvpack::Project& project
                                                               ((flags2 & kFlags2UninstallerWithoutSection) ? 0x20 : 0) | 0x80);
   Write("package", name, Join({Bytes{package_mode}, length, o.settings_stream, records}));
 
+  // The record walk: the size table, then the records.
+  Bytes table;
+  AppendLe16(table, static_cast<std::uint16_t>(o.header.file_sizes.size()));
+  for (std::int32_t s : o.header.file_sizes) AppendLe32(table, static_cast<std::uint32_t>(s));
+  Write("file_walk", name, Join({table, records}));
+
   // The targets below do the hiding themselves or never see it: one plain package is enough.
   if (o.header.Enciphered()) return;
 
@@ -169,6 +175,8 @@ int main(int argc, char** argv) {
     mvpack::ProjectFile second = full.files.at(0);
     second.source = filler;
     second.record.name = "|f\xC3\xBCller.bin";
+    second.record.destination_kind = 1;
+    second.record.destination = u"Vendor\\Sub\\";
     full.files.push_back(second);
     WriteInstallerSeeds("full-external", full);
     fs::remove(filler);

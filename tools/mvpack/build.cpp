@@ -1,9 +1,12 @@
 #include "build.h"
 
+#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 #include "package/cipher.h"
 #include "package/data_block.h"
@@ -20,6 +23,32 @@ std::array<std::uint8_t, mv::kBlowfishKeySize> FreshKey() {
   for (auto& b : key) b = static_cast<std::uint8_t>(random());
   return key;
 }
+
+// An anonymous temporary file: the compressed file data waits there until its size and CRC-32 are
+// known and the head before it can be written.
+class TemporaryFile {
+ public:
+  TemporaryFile() : file_(std::tmpfile()) {
+    if (!file_) throw std::runtime_error("cannot create a temporary file for the file data");
+  }
+  void Write(std::span<const std::uint8_t> bytes) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) != bytes.size())
+      throw std::runtime_error("cannot write the file data to a temporary file");
+  }
+  void CopyTo(const mv::ByteSink& sink) {
+    if (std::fflush(file_.get()) != 0 || std::fseek(file_.get(), 0, SEEK_SET) != 0)
+      throw std::runtime_error("cannot write the file data to a temporary file");
+    std::vector<std::uint8_t> portion(1 << 20);
+    while (std::size_t n = std::fread(portion.data(), 1, portion.size(), file_.get())) sink(std::span(portion.data(), n));
+    if (std::ferror(file_.get())) throw std::runtime_error("cannot read the file data back from its temporary file");
+  }
+
+ private:
+  struct Closer {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, Closer> file_;
+};
 
 // Streams one file's record head and bytes into the block writer.
 void AddFile(const ProjectFile& file, mv::DataBlockWriter& writer, std::vector<std::int32_t>& sizes) {
@@ -47,7 +76,8 @@ void AddFile(const ProjectFile& file, mv::DataBlockWriter& writer, std::vector<s
 
 }  // namespace
 
-mv::BuiltInstaller BuildInstaller(const Project& project, std::span<const std::uint8_t> runtime_exe) {
+mv::WrittenInstaller WriteInstaller(const Project& project, std::span<const std::uint8_t> runtime_exe,
+                                    const mv::ByteSink& sink, const BuildOptions& build_options) {
   mv::PackageHeader header;
   header.version = project.version;
   header.product_flags2 = project.product_flags2;
@@ -57,14 +87,16 @@ mv::BuiltInstaller BuildInstaller(const Project& project, std::span<const std::u
     cipher = std::make_unique<mv::Blowfish>(*header.blowfish_key);
   }
 
-  mv::Bytes block;
+  TemporaryFile block;
   mv::DataBlockWriterOptions options;
   options.chunk_size = project.chunk_size;
   options.compress = (project.settings.ProductFlags & mv::kFlagCompressedChunks) != 0;
   options.preset = project.preset;
   options.extreme = project.extreme;
   options.blowfish = cipher.get();
-  mv::DataBlockWriter writer(options, [&](std::span<const std::uint8_t> b) { block.insert(block.end(), b.begin(), b.end()); });
+  options.threads = build_options.threads != 0 ? build_options.threads
+                                               : std::max(1u, std::thread::hardware_concurrency());
+  mv::DataBlockWriter writer(options, [&](std::span<const std::uint8_t> b) { block.Write(b); });
   for (const auto& file : project.files) AddFile(file, writer, header.file_sizes);
   writer.Finish();
 
@@ -87,10 +119,22 @@ mv::BuiltInstaller BuildInstaller(const Project& project, std::span<const std::u
   build.settings_preset = project.preset;
   build.settings_extreme = project.extreme;
   try {
-    return mv::BuildInstaller(runtime_exe, header, settings, block, build);
+    return mv::WriteInstaller(runtime_exe, header, settings, writer.size(), writer.crc(),
+                              [&](const mv::ByteSink& out) { block.CopyTo(out); }, sink, build);
   } catch (const std::logic_error& e) {  // invalid_argument and length_error: values the format cannot hold
     throw std::runtime_error(e.what());
   }
+}
+
+mv::BuiltInstaller BuildInstaller(const Project& project, std::span<const std::uint8_t> runtime_exe,
+                                  const BuildOptions& options) {
+  mv::BuiltInstaller built;
+  mv::WrittenInstaller written = WriteInstaller(
+      project, runtime_exe,
+      [&](std::span<const std::uint8_t> b) { built.file.insert(built.file.end(), b.begin(), b.end()); }, options);
+  built.section = written.section;
+  built.header = std::move(written.header);
+  return built;
 }
 
 }  // namespace mvpack

@@ -2,11 +2,17 @@
 
 #include <CLI/CLI.hpp>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <ostream>
 
 #include "build.h"
+#include "extract.h"
 #include "inspect.h"
 #include "project.h"
 #include "package/corrupt.h"
@@ -18,15 +24,9 @@ namespace {
 
 // Exit codes of mvpack itself.
 constexpr int kUsageError = 64;
-constexpr int kNotSupported = 69;
 
 constexpr int kFailed = 1;
 constexpr int kCorrupt = 2;
-
-int NotSupported(std::ostream& err, const std::string& command) {
-  err << "mvpack " << command << ": not supported yet\n";
-  return kNotSupported;
-}
 
 std::vector<std::uint8_t> ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -34,21 +34,61 @@ std::vector<std::uint8_t> ReadAll(const std::string& path) {
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteAll(const std::string& path, std::span<const std::uint8_t> bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
+// An installer to read, mapped rather than read: installers can be large and are only read.
+class MappedFile {
+ public:
+  explicit MappedFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("cannot read " + path);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      close(fd);
+      throw std::runtime_error("cannot read " + path + ": not a file");
+    }
+    size_ = static_cast<std::size_t>(st.st_size);
+    if (size_ > 0) data_ = mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (data_ == MAP_FAILED) throw std::runtime_error("cannot read " + path);
+  }
+  ~MappedFile() {
+    if (size_ > 0) munmap(data_, size_);
+  }
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  std::span<const std::uint8_t> bytes() const { return {static_cast<const std::uint8_t*>(data_), size_}; }
 
-int Build(const std::string& project, const std::string& runtime, const std::string& output, std::ostream& out) {
-  mv::BuiltInstaller installer = BuildInstaller(LoadProject(project), ReadAll(runtime));
-  WriteAll(output, installer.file);
-  out << output << ": " << installer.file.size() << " bytes, " << installer.header.FileCount() << " file(s)\n";
+ private:
+  void* data_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+int Build(const std::string& project, const std::string& runtime, const std::string& output, std::size_t threads,
+          std::ostream& out) {
+  std::ofstream file(output, std::ios::binary | std::ios::trunc);
+  if (!file) throw std::runtime_error("cannot write " + output);
+  BuildOptions options;
+  options.threads = threads;
+  mv::WrittenInstaller installer;
+  try {
+    installer = WriteInstaller(
+        LoadProject(project), ReadAll(runtime),
+        [&](std::span<const std::uint8_t> b) {
+          file.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+        },
+        options);
+    file.close();
+    if (!file) throw std::runtime_error("cannot write " + output);
+  } catch (...) {
+    file.close();
+    std::remove(output.c_str());  // no half-built installer is left behind
+    throw;
+  }
+  out << output << ": " << installer.size << " bytes, " << installer.header.FileCount() << " file(s)\n";
   return 0;
 }
 
 int Verify(const std::string& installer, std::ostream& out) {
-  Verdict v = VerifyInstaller(ReadAll(installer));
+  Verdict v = VerifyInstaller(MappedFile(installer).bytes());
   switch (v.kind) {
     case Verdict::kSound:
       out << installer << ": sound\n" << v.message;
@@ -75,13 +115,18 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   build->add_option("-o,--output", output, "Installer to write")->required();
   build->add_option("--runtime", runtime, "The runtime executable (mvsetup.exe) to add the package to")
       ->required();
+  std::size_t threads = 0;
+  build->add_option("--threads", threads, "Chunks compressed at the same time (default: one per core)");
   auto* inspect = app.add_subcommand("inspect", "Print an installer's package as a project file");
   inspect->add_option("installer", installer, "Installer to read")->required();
   auto* verify = app.add_subcommand("verify", "Run every integrity check of the runtime offline");
   verify->add_option("installer", installer, "Installer to check")->required();
   auto* extract = app.add_subcommand("extract", "Extract the files of an installer");
   extract->add_option("installer", installer, "Installer to read")->required();
-  extract->add_option("-d,--dir", folder, "Destination folder")->required();
+  auto* extract_folder = extract->add_option("-o,--output", folder, "Folder to write the files under");
+  bool list = false;
+  auto* list_flag = extract->add_flag("--list", list, "Print kind, flags, mode, size, date and target of every file");
+  extract_folder->excludes(list_flag);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
@@ -98,10 +143,20 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   }
 
   try {
-    if (build->parsed()) return Build(project, runtime, output, out);
+    if (build->parsed()) return Build(project, runtime, output, threads, out);
     if (verify->parsed()) return Verify(installer, out);
+    if (extract->parsed()) {
+      if (list) return ListInstaller(MappedFile(installer).bytes(), out) == 0 ? 0 : kFailed;
+      if (folder.empty()) {
+        err << "mvpack extract: give the folder to write to with -o, or --list\n";
+        return kUsageError;
+      }
+      const ExtractSummary done = ExtractInstaller(MappedFile(installer).bytes(), folder);
+      out << folder << ": " << done.files << " file(s), " << done.bytes << " bytes\n";
+      return 0;
+    }
     if (inspect->parsed()) {
-      out << InspectInstaller(ReadAll(installer)).dump(2) << "\n";
+      out << InspectInstaller(MappedFile(installer).bytes()).dump(2) << "\n";
       return 0;
     }
   } catch (const mv::CorruptPackage& e) {
@@ -112,7 +167,6 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     err << "mvpack: " << e.what() << "\n";
     return kFailed;
   }
-  if (extract->parsed()) return NotSupported(err, extract->get_name());
   return kUsageError;
 }
 

@@ -10,8 +10,9 @@ namespace mvpack {
 
 // The package options, the settings exactly as stored and the file list, in the project format
 // that mvpack build reads: building the result again reproduces the settings stream byte for byte
-// (and the Blowfish key of an enciphered package). Each file's "source" is "files/" + its name,
-// where mvpack extract puts it. Throws mv::CorruptPackage or mv::FatalPackageError for a damaged
+// (and the Blowfish key of an enciphered package). Each file's "source" is where mvpack extract
+// puts it (absent for a record extract refuses), so a folder that holds the extracted files and
+// this output rebuilds the installer. Throws mv::CorruptPackage or mv::FatalPackageError for a damaged
 // installer.
 nlohmann::json InspectInstaller(std::span<const std::uint8_t> installer);
 

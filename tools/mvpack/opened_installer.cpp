@@ -1,5 +1,10 @@
 #include "opened_installer.h"
 
+#include <unistd.h>
+
+#include <stdexcept>
+#include <vector>
+
 #include "package/corrupt.h"
 #include "package/package_builder.h"
 #include "package/reader.h"
@@ -40,6 +45,48 @@ void DecodeFileData(const OpenedInstaller& o, const mv::ByteSink& sink) {
   mv::CheckDataBlockSize(source.Size(), o.header);
   mv::CheckDataBlockCrc(source, o.header);
   mv::DecodeDataBlock(source, options, sink);
+}
+
+DecodedFileRecords::DecodedFileRecords(const OpenedInstaller& o)
+    : file_(std::tmpfile()), size_table_(o.header.file_sizes) {
+  if (file_ == nullptr) throw std::runtime_error("cannot create a temporary file for the decoded file data");
+  DecodeFileData(o, [&](std::span<const std::uint8_t> b) {
+    if (std::fwrite(b.data(), 1, b.size(), file_.get()) != b.size())
+      throw std::runtime_error("cannot write the decoded file data to a temporary file");
+    size_ += b.size();
+  });
+  if (std::fflush(file_.get()) != 0) throw std::runtime_error("cannot write the decoded file data to a temporary file");
+  Rewind();
+}
+
+void DecodedFileRecords::Rewind() {
+  walker_.emplace([this](std::uint64_t offset, std::span<std::uint8_t> out) { return ReadAt(offset, out); }, size_,
+                  size_table_);
+}
+
+bool DecodedFileRecords::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const {
+  const int fd = fileno(file_.get());
+  std::size_t done = 0;
+  while (done < out.size()) {
+    const ssize_t n = pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::optional<mv::WalkedFileRecord> DecodedFileRecords::Next() { return walker_->Next(); }
+
+void DecodedFileRecords::CopyData(const mv::WalkedFileRecord& record, const mv::ByteSink& sink) {
+  std::vector<std::uint8_t> portion(static_cast<std::size_t>(std::min<std::uint64_t>(record.record.data_size, 1u << 20)));
+  for (std::uint64_t done = 0; done < record.record.data_size;) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(portion.size(), record.record.data_size - done));
+    std::span<std::uint8_t> part(portion.data(), n);
+    if (!ReadAt(record.data_offset + done, part))
+      throw std::runtime_error("cannot read the decoded file data back from its temporary file");
+    sink(part);
+    done += n;
+  }
 }
 
 }  // namespace mvpack

@@ -65,7 +65,7 @@ ProjectFile FileFromJson(const json& j, std::size_t index, const fs::path& base)
   bool ascii = true;
   for (unsigned char c : r.name) ascii &= c < 128;
   if (!ascii) r.name = "|" + r.name;
-  r.destination_kind = Get<std::uint32_t>(j, "kind", where, 1);
+  r.destination_kind = Get<std::uint32_t>(j, "kind", where, 0);
   r.flags = Get<std::uint32_t>(j, "flags", where, 0);
   r.attributes = Get<std::uint32_t>(j, "attributes", where, 0xFFFFFFFF);
   r.installer_ui_level = Get<std::uint32_t>(j, "installerUiLevel", where, 0);

@@ -31,9 +31,14 @@ std::string Check(std::span<const std::uint8_t> file, Verdict& verdict) {
     verdict.uninstaller_size = mv::BuildUninstallerHead(before, o.section).size() + tail.length;
     notes += "Uninstaller image: " + std::to_string(verdict.uninstaller_size) + " bytes.\n";
   }
-  std::uint64_t decoded = 0;
-  DecodeFileData(o, [&](std::span<const std::uint8_t> b) { decoded += b.size(); });
-  notes += std::to_string(o.header.FileCount()) + " file(s), " + std::to_string(decoded) + " bytes of file records.\n";
+  DecodedFileRecords records(o);
+  while (records.Next()) {
+  }
+  notes += std::to_string(o.header.FileCount()) + " file(s), " + std::to_string(records.stream_size()) +
+           " bytes of file records.\n";
+  if (records.position() < records.stream_size())
+    notes += std::to_string(records.stream_size() - records.position()) +
+             " byte(s) after the last record, which the installer does not read.\n";
   return notes;
 }
 
@@ -82,6 +87,12 @@ std::string DescribeCorruptCode(int code) {
       {61, "a chunk length below 1"},
       {62, "a chunk's CRC-32 does not match"},
       {63, "a chunk length beyond the end of the block"},
+      {70, "a file record without a name"},
+      {71, "a negative size in the file size table"},
+      {72, "a size in the file size table at or beyond 0x73333333"},
+      {73, "a file record's size differs from its entry in the file size table"},
+      {101, "a file record is damaged (wrong magic, cut short, or its bytes run past the file data)"},
+      {110, "a file record with an invalid destination kind (2, 3, 13 or more) and no destination"},
   };
   auto it = kText.find(code);
   return it == kText.end() ? "corrupt-installer check " + std::to_string(code) : it->second;

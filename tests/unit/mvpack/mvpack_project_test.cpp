@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "build.h"
+#include "extract.h"
 #include "inspect.h"
 #include "lists_fixture.h"
 #include "opened_installer.h"
@@ -57,10 +58,9 @@ TEST(MvpackProject, InspectOfABuildGivesTheProjectBackAndRebuildsTheSameSettings
   EXPECT_EQ(printed["files"][0]["name"], "a.txt");
   EXPECT_EQ(printed["files"][0]["size"], 3000);
 
-  // inspect names the files where extract puts them; give them back in that place.
-  fs::create_directories(dir / "again" / "files");
-  fs::copy_file(dir / "files" / "a.txt", dir / "again" / "files" / "a.txt");
-  fs::copy_file(dir / "files" / "b.bin", dir / "again" / "files" / "b.bin");
+  // inspect names the files where extract puts them: the two together rebuild the installer.
+  EXPECT_EQ(printed["files"][0]["source"], "install/a.txt");
+  ExtractInstaller(first.file, dir / "again");
   Project again = ProjectFromJson(printed, dir / "again");
   mv::BuiltInstaller second = BuildInstaller(again, runtime);
 

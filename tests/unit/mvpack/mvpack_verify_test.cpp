@@ -10,6 +10,7 @@
 #include "package/settings.h"
 #include "package_test_support.h"
 #include "project.h"
+#include "record_installer.h"
 #include "verify.h"
 
 namespace mvpack {
@@ -69,6 +70,48 @@ TEST(MvpackVerify, TheFileCrcAndSigningExcludeEachOther) {
   EXPECT_EQ(v.kind, Verdict::kCorrupt);
   EXPECT_EQ(v.code, 40);
   EXPECT_NE(v.message.find("signed installers use IntegrityCheck 2"), std::string::npos) << v.message;
+}
+
+// Each damaged record earns the code the installer stops with; records the installer accepts stay
+// sound. The chunks are small, so records straddle chunk borders.
+TEST(MvpackVerify, EveryFileRecordIsChecked) {
+  std::vector<std::int32_t> sizes;
+  const mv::Bytes sound = testing::RecordStream({testing::Record("a.txt"), testing::Record("b.txt")}, &sizes);
+  mv::Bytes bad_magic = sound;
+  bad_magic[0] ^= 1;
+  mv::Bytes second_magic = sound;
+  second_magic[mv::SerializeFileRecordHead(testing::Record("a.txt")).size() + 14] ^= 0x80;
+  mv::Bytes trailing = sound;
+  trailing.insert(trailing.end(), 5, 'x');
+  struct Case {
+    const char* what;
+    mv::Bytes stream;
+    std::vector<std::int32_t> sizes;
+    int code;                 // 0: sound
+    const char* note = "";
+  } cases[] = {
+      {"sound", sound, sizes, 0, "2 file(s)"},
+      {"bytes after the last record", trailing, sizes, 0, "5 byte(s) after the last record"},
+      {"first record's magic", bad_magic, sizes, 101},
+      {"second record's magic", second_magic, sizes, 101},
+      {"records end early", mv::Bytes(sound.begin(), sound.end() - 20), sizes, 101},
+      {"last file's bytes cut short", mv::Bytes(sound.begin(), sound.end() - 1), sizes, 101},
+      {"the table names more files than there are", sound, {sizes[0], sizes[1], 4}, 101},
+      {"empty name", testing::RecordStream({testing::Record("")}), {9}, 70},
+      {"table entry at the limit", sound, {sizes[0], mv::kMaxFileSize}, 72},
+      {"size differs from the table", sound, {sizes[0], sizes[1] + 1}, 73},
+      {"kind 2", testing::RecordStream({testing::Record("k", 2)}), {10}, 110},
+      {"kind 13", testing::RecordStream({testing::Record("a.txt"), testing::Record("k", 13)}), {14, 10}, 110},
+      {"kind 3 in the uninstall-data folder", testing::RecordStream({testing::Record("k", 3, u"", 0x40)}), {10}, 0},
+      {"kind 13 with a destination", testing::RecordStream({testing::Record("k", 13, u"sub\\")}), {10}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Verdict v = VerifyInstaller(testing::InstallerWithRecordStream(c.stream, c.sizes, 7));
+    EXPECT_EQ(v.kind, c.code == 0 ? Verdict::kSound : Verdict::kCorrupt) << v.message;
+    EXPECT_EQ(v.code, c.code) << v.message;
+    EXPECT_NE(v.message.find(c.note), std::string::npos) << v.message;
+  }
 }
 
 }  // namespace

@@ -55,15 +55,17 @@ TEST(DataBlock, RoundTripsWithEveryCombinationOfCipherAndCompression) {
       w.preset = 1;
       w.extreme = false;
       w.blowfish = encipher ? &cipher : nullptr;
+      DataBlockWriterOptions threaded = w;
+      threaded.threads = 2;  // three chunks: the third waits for the first to be emitted
       Bytes block;
-      DataBlockWriter writer(w, [&](std::span<const std::uint8_t> b) { block.insert(block.end(), b.begin(), b.end()); });
+      DataBlockWriter writer(threaded, [&](std::span<const std::uint8_t> b) { block.insert(block.end(), b.begin(), b.end()); });
       // Written in uneven pieces: chunk borders do not depend on how the writer is fed.
       for (std::size_t at = 0; at < content.size(); at += 9999)
         writer.Write(std::span(content).subspan(at, std::min<std::size_t>(9999, content.size() - at)));
       writer.Finish();
       EXPECT_EQ(writer.size(), block.size());
       EXPECT_EQ(writer.crc(), Crc32(block));
-      EXPECT_EQ(block, EncodeDataBlock(content, w));
+      EXPECT_EQ(block, EncodeDataBlock(content, w)) << "the same block from one thread";
 
       DataBlockOptions r{encipher ? &cipher : nullptr, compress, {}};
       std::uint64_t last_progress = 0;
