@@ -222,6 +222,9 @@ TEST(Wizard, EveryPageFromLanguageToSummary) {
   // records went into it.
   EXPECT_TRUE(fs::is_directory(target));
   EXPECT_TRUE(fs::exists(target / "Install.log"));
+  // The product's files were installed into it.
+  for (const char* name : {"readme.txt", "data.bin"})
+    EXPECT_EQ(ReadAll(target / name), ReadAll(target.parent_path() / "files" / name)) << name;
 }
 
 TEST(Wizard, CancelOnEveryPageEndsWithTwelveAndWritesNothing) {
