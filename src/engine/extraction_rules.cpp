@@ -1,3 +1,4 @@
+#include "base/path.h"
 #include "engine/extraction_rules.h"
 
 #include "base/format.h"
@@ -37,11 +38,6 @@ std::size_t RootLength(std::u16string_view p) {
     return at == std::u16string_view::npos ? p.size() : at;
   }
   return 0;
-}
-
-std::u16string LastComponent(std::u16string_view p) {
-  const std::size_t slash = p.find_last_of(u"\\/");
-  return std::u16string(slash == std::u16string_view::npos ? p : p.substr(slash + 1));
 }
 
 std::u16string ParentOf(std::u16string_view p) {
@@ -107,7 +103,7 @@ Destination PlanDestination(const DestinationInput& in, const std::function<std:
     sub = expand(std::move(sub));
     if (sub.empty() || !IsSlash(sub.back())) sub += u'\\';
     out.path = ResolveAgainst(in.kind == 1 ? in.shared_dir : in.install_dir, sub);
-    if (IsSlash(out.path.back())) out.path += LastComponent(out.name);
+    if (IsSlash(out.path.back())) out.path += FileNameOf(out.name);
     out.create_folder = true;
   } else if (in.flags & kRecordInUninstallFolder) {
     out.path = Join(in.uninstall_dir, out.name);

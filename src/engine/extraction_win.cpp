@@ -1,3 +1,4 @@
+#include "base/path.h"
 #include "engine/extraction_win.h"
 
 #include <windows.h>
@@ -93,11 +94,6 @@ std::string LowerNarrow(const std::u16string& path) {
   return ToNarrowPath(U(lower));
 }
 
-std::u16string LastComponentOf(const std::u16string& p) {
-  const std::size_t slash = p.find_last_of(u"\\/");
-  return slash == std::u16string::npos ? p : p.substr(slash + 1);
-}
-
 std::u16string TextOr(int number, const char16_t* fallback) {
   std::u16string text = LanguageText(number);
   return text.empty() ? std::u16string(fallback) : text;
@@ -136,29 +132,25 @@ std::unique_ptr<DataBlockSource> FileDataSource(HANDLE file) {
       range.offset);
 }
 
-// One record of the walk.
-void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint32_t count, bool removable) {
+// One record of the walk. `folders` holds what every record shares: the base folders and the
+// removable-target facts, gathered once for the walk.
+void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint32_t count,
+                   const DestinationInput& folders) {
   InstallContext& c = Context();
   InstallLists& lists = RunInstallLists();
   const FileRecord& r = walked.record;
   const std::uint64_t flags = c.settings.ProductFlags;
   SetProgress(static_cast<int>(59 + (31ull * walked.index) / std::max<std::uint32_t>(count, 1)));
 
-  DestinationInput in;
+  const bool removable = folders.removable_target;
+  DestinationInput in = folders;
   in.kind = r.destination_kind;
   in.flags = r.flags;
   in.name = WidenNarrowPath(r.name);
   in.destination = r.destination;
-  in.removable_target = removable;
-  in.file_option_text = c.settings.FileOptionText;
-  in.install_dir = InstallDir(c);
-  in.shared_dir = c.shared_dir;
-  in.uninstall_dir = UninstallDataFolder();
-  in.fonts_dir = GetSpecialFolder(SpecialFolder::kFonts);
-  in.system_dir = WindowsSystemFolder();
   const Destination dest = PlanDestination(in, ExpandedVariables);
   const std::string narrow = ToNarrowPath(dest.path);
-  const std::u16string progress_line = LastComponentOf(dest.name) + u" >>> " + dest.path;
+  const std::u16string progress_line = FileNameOf(dest.name) + u" >>> " + dest.path;
 
   if ((flags & kFlagHideFileNames) || r.name == "b/0@+")
     SetStatusText(54);
@@ -211,7 +203,7 @@ void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint3
   }
 
   const KindRules rules = RulesOfKind(kind, removable);
-  if (dest.create_folder && !SameFolder(dest.folder, InstallDir(c))) {
+  if (dest.create_folder && !SameFolder(dest.folder, folders.install_dir)) {
     if (!CreateDestinationFolder(dest.folder, dest.path)) return;
     if (!permanent && (rules.recorded || kind == 1)) AddUninstallEntry(dest.folder, UninstallEntryKind::kFolder);
   }
@@ -343,12 +335,19 @@ void ExtractFiles(HANDLE file) {
       writer.size(), c.header.file_sizes);
   const auto count = static_cast<std::uint32_t>(c.header.file_sizes.size());
   VersionLibrary();
+  DestinationInput folders;
+  folders.removable_target = RemovableTarget(c);
+  folders.file_option_text = c.settings.FileOptionText;
+  folders.install_dir = InstallDir(c);
+  folders.shared_dir = c.shared_dir;
+  folders.uninstall_dir = UninstallDataFolder();
+  folders.fonts_dir = GetSpecialFolder(SpecialFolder::kFonts);
+  folders.system_dir = WindowsSystemFolder();
   {
     // A 64-bit product's files go to the native folders.
     NativeFileView native(c.settings.Bitness == 1);
-    const bool removable = RemovableTarget(c);
     while (std::optional<WalkedFileRecord> walked = walker.Next()) {
-      InstallRecord(*walked, handle, count, removable);
+      InstallRecord(*walked, handle, count, folders);
       PumpWindowMessages();
     }
   }

@@ -8,6 +8,7 @@
 #include "base/path.h"
 #include "context/install_context_win.h"
 #include "engine/registry_script.h"
+#include "lib/folder_win.h"
 #include "lib/launch_win.h"
 #include "lib/registry_path.h"
 #include "lib/registry_paths_win.h"
@@ -37,16 +38,6 @@ REGSAM ProductView(const InstallContext& c) {
 bool IsAllUsersPath(std::u16string_view path) {
   const std::optional<RegistryPath> parsed = ParseRegistryPath(path);
   return parsed && parsed->root == RegistryRoot::kAllUsers;
-}
-
-bool FileExists(const std::u16string& path) {
-  const DWORD attributes = GetFileAttributesW(W(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::u16string& path) {
-  const DWORD attributes = GetFileAttributesW(W(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void AppendRegistryRecord(const std::u16string& record) { RunUninstallData().registry_records += record; }

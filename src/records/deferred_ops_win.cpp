@@ -1,3 +1,4 @@
+#include "lib/special_folders_win.h"
 #include "records/deferred_ops_win.h"
 
 #include <windows.h>
@@ -35,18 +36,14 @@ constexpr std::size_t kCopyBlock = 1 << 20;
 constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
-std::u16string WindowsFolder() {
-  wchar_t buffer[MAX_PATH];
-  const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
-  return n && n < MAX_PATH ? U(std::wstring(buffer, n)) : std::u16string();
-}
-
-bool FileExists(const std::u16string& path) { return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES; }
+// Anything at `path`, file or folder.
+// Anything at `path`, file or folder.
+bool PathExists(const std::u16string& path) { return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES; }
 
 // Whether the system still reads the old-style restart file: its processor is in the Windows folder.
 bool HasRestartFileProcessor() {
   const std::u16string windows = WindowsFolder();
-  return !windows.empty() && FileExists(windows + u"\\wininit.exe");
+  return !windows.empty() && PathExists(windows + u"\\wininit.exe");
 }
 
 // The short 8-bit form of a path for the old-style restart file (the path as it is when it has none).
@@ -302,7 +299,7 @@ bool RegisterReplacement(const std::u16string& temporary, const std::u16string& 
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  if (!FileExists(temporary)) {
+  if (!PathExists(temporary)) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   }
@@ -336,11 +333,11 @@ bool DeleteFileDeferred(const std::u16string& path, const DeleteOptions& options
       op.wFunc = FO_DELETE;
       op.pFrom = from.c_str();
       op.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-      if (!FileExists(path)) {
+      if (!PathExists(path)) {
         error = ERROR_FILE_NOT_FOUND;
       } else {
         SHFileOperationW(&op);
-        if (!FileExists(path)) return true;
+        if (!PathExists(path)) return true;
         error = ERROR_ACCESS_DENIED;
       }
     } else if (DeleteFileW(W(path))) {

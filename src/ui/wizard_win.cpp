@@ -1,3 +1,4 @@
+#include "lib/folder_win.h"
 #include "ui/wizard_win.h"
 
 #include <windows.h>
@@ -56,11 +57,6 @@ FolderCheckFacts GatherFolderFacts(const std::u16string& folder) {
   f.refuse_removable = c.settings.ProductFlags & kFlagRefuseRemovable;
   f.ascii_only = c.header.product_flags2 & kFlags2AsciiFolder;
   return f;
-}
-
-bool FolderExists(const std::u16string& folder) {
-  const DWORD a = GetFileAttributesW(W(folder));
-  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Creates `folder` and every missing folder above it; the system error of the failure, else 0.

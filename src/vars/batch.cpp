@@ -1,3 +1,4 @@
+#include "package/lists.h"
 #include "vars/batch.h"
 
 #include <array>
@@ -97,19 +98,7 @@ constexpr std::array<SetRow, 58> kSetRows = {{
 
 // Line breaks as CR LF, and one at the end.
 std::u16string NormaliseLineBreaks(std::u16string_view text) {
-  std::u16string out;
-  out.reserve(text.size() + 2);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    if (c == u'\r') {
-      out += u"\r\n";
-      if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-    } else if (c == u'\n') {
-      out += u"\r\n";
-    } else {
-      out += c;
-    }
-  }
+  std::u16string out = ToCrLf(text);
   if (out.size() < 2 || out.compare(out.size() - 2, 2, u"\r\n") != 0) out += u"\r\n";
   return out;
 }

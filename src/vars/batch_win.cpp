@@ -1,3 +1,4 @@
+#include "lib/folder_win.h"
 #include "vars/batch_win.h"
 
 #include <windows.h>
@@ -28,16 +29,6 @@ constexpr std::uint64_t kFlagPostBatchHidden = 1ull << 24;
 constexpr std::uint64_t kFlagExitBatchHidden = 1ull << 25;
 constexpr std::uint32_t kFlags2LogPreBatch = 1u << 6;
 constexpr std::uint32_t kFlags2LogPostBatch = 1u << 7;
-
-bool FolderExists(const std::u16string& folder) {
-  const DWORD attributes = GetFileAttributesW(W(folder));
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FileExists(const std::u16string& path) {
-  const DWORD attributes = GetFileAttributesW(W(path));
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 std::u16string ShortPath(const std::u16string& path) {
   wchar_t buffer[MAX_PATH + 1] = {};
