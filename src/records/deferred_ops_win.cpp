@@ -37,7 +37,6 @@ constexpr wchar_t kSessionManager[] = L"SYSTEM\\CurrentControlSet\\Control\\Sess
 constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
 
 // Anything at `path`, file or folder.
-// Anything at `path`, file or folder.
 bool PathExists(const std::u16string& path) { return GetFileAttributesW(W(path)) != INVALID_FILE_ATTRIBUTES; }
 
 // Whether the system still reads the old-style restart file: its processor is in the Windows folder.
