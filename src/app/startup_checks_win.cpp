@@ -15,6 +15,7 @@
 #include "lib/registry_key_win.h"
 #include "lib/system_library_win.h"
 #include "lib/os_version.h"
+#include "lib/folder_rules.h"
 #include "lib/registry_path.h"
 #include "app/startup_rules.h"
 

@@ -19,20 +19,6 @@ PrerequisiteVerdict CheckPrerequisite(const std::optional<PrerequisiteFound>& fo
   return PrerequisiteVerdict::kSatisfied;
 }
 
-RegistryValuePath SplitRegistryValuePath(std::u16string_view path) {
-  std::size_t slash = path.find_last_of(u'\\');
-  if (slash == std::u16string_view::npos) return {};
-  return {std::u16string(path.substr(0, slash)), std::u16string(path.substr(slash + 1))};
-}
-
-std::u16string NormaliseFolder(std::u16string_view f) {
-  auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
-  while (!f.empty() && blank(f.front())) f.remove_prefix(1);
-  while (!f.empty() && blank(f.back())) f.remove_suffix(1);
-  if (f.size() >= 2 && f.front() == u'"' && f.back() == u'"') f = f.substr(1, f.size() - 2);
-  return StripTrailingBackslash(f);
-}
-
 bool EffectiveAutomaticMode(int automatic_default, bool automatic_mode, bool silent_mode) {
   if (automatic_default == 1) return true;
   if (automatic_default == 2) return silent_mode;

@@ -29,18 +29,6 @@ enum class PrerequisiteVerdict { kSatisfied, kMissing, kTooOld };
 PrerequisiteVerdict CheckPrerequisite(const std::optional<PrerequisiteFound>& found, std::string_view min_version,
                                       bool default_dir_is_master);
 
-// A registry path whose last element names a value: "HKLM\Software\Acme\InstallPath" is the key
-// "HKLM\Software\Acme" and the value "InstallPath". Empty key or value when there is no backslash.
-struct RegistryValuePath {
-  std::u16string key;
-  std::u16string value;
-};
-RegistryValuePath SplitRegistryValuePath(std::u16string_view path);
-
-// A folder read from the registry made usable as a path: surrounding blanks and quotes removed, a
-// trailing backslash removed except from a drive root.
-std::u16string NormaliseFolder(std::u16string_view folder);
-
 // The package's AutomaticDefault setting applied to the mode the command line chose: 1 turns
 // automatic mode on, 2 turns it off unless the run is silent, any other value leaves the command
 // line's choice.

@@ -39,4 +39,12 @@ char16_t BootDriveLetter(std::u16string_view boot_dir) {
   return letter >= u'a' && letter <= u'z' ? static_cast<char16_t>(letter - u'a' + u'A') : letter;
 }
 
+std::u16string NormaliseFolder(std::u16string_view f) {
+  auto blank = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+  while (!f.empty() && blank(f.front())) f.remove_prefix(1);
+  while (!f.empty() && blank(f.back())) f.remove_suffix(1);
+  if (f.size() >= 2 && f.front() == u'"' && f.back() == u'"') f = f.substr(1, f.size() - 2);
+  return StripTrailingBackslash(f);
+}
+
 }  // namespace mv

@@ -36,4 +36,8 @@ std::u16string DeviceFolder(std::u16string_view device_path, std::u16string_view
 // with a drive letter.
 char16_t BootDriveLetter(std::u16string_view boot_dir);
 
+// A folder read from the registry made usable as a path: surrounding blanks and quotes removed, a
+// trailing backslash removed except from a drive root.
+std::u16string NormaliseFolder(std::u16string_view folder);
+
 }  // namespace mv

@@ -40,4 +40,10 @@ bool IsAllUsersHive(std::u16string_view name) {
          !(name.size() >= kClasses.size() && EqualsIgnoreAsciiCase(name.substr(name.size() - kClasses.size()), kClasses));
 }
 
+RegistryValuePath SplitRegistryValuePath(std::u16string_view path) {
+  std::size_t slash = path.find_last_of(u'\\');
+  if (slash == std::u16string_view::npos) return {};
+  return {std::u16string(path.substr(0, slash)), std::u16string(path.substr(slash + 1))};
+}
+
 }  // namespace mv

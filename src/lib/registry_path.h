@@ -24,4 +24,12 @@ std::optional<RegistryPath> ParseRegistryPath(std::u16string_view path);
 // that user's "Software\Classes".
 bool IsAllUsersHive(std::u16string_view name);
 
+// A registry path whose last element names a value: "HKLM\Software\Acme\InstallPath" is the key
+// "HKLM\Software\Acme" and the value "InstallPath". Empty key or value when there is no backslash.
+struct RegistryValuePath {
+  std::u16string key;
+  std::u16string value;
+};
+RegistryValuePath SplitRegistryValuePath(std::u16string_view path);
+
 }  // namespace mv

@@ -123,17 +123,6 @@ std::u16string FolderMessage(const FolderRefusal& refusal, std::u16string_view l
   return FormatText(language_text, {refusal.argument});
 }
 
-std::int64_t RequiredSpace(const std::vector<std::int32_t>& file_sizes, std::int64_t cluster,
-                           std::int64_t extra_space, std::int64_t uninstaller_size) {
-  if (cluster <= 0) cluster = 4096;
-  std::int64_t total = std::max<std::int64_t>(extra_space, 0) + std::max<std::int64_t>(uninstaller_size, 0);
-  for (std::int32_t size : file_sizes) {
-    if (size <= 0) continue;
-    total += (static_cast<std::int64_t>(size) + cluster - 1) / cluster * cluster;
-  }
-  return total;
-}
-
 std::u16string SizeText(std::int64_t bytes) {
   if (bytes < 0) bytes = 0;
   if (bytes < 1024) return Decimal(bytes) + u" bytes";

@@ -110,10 +110,6 @@ std::optional<FolderRefusal> RefuseFolder(std::u16string_view folder, const Fold
 // formatted with their argument.
 std::u16string FolderMessage(const FolderRefusal& refusal, std::u16string_view language_text);
 
-// The space an installation needs on a drive with clusters of `cluster` bytes: every file rounded up
-// to whole clusters, plus the extra space and the uninstaller. A cluster of 0 or less counts as 4096.
-std::int64_t RequiredSpace(const std::vector<std::int32_t>& file_sizes, std::int64_t cluster,
-                           std::int64_t extra_space, std::int64_t uninstaller_size);
 // A size in bytes as the pages show it: "12.3 MB", "512 KB", "800 bytes"; a negative size is 0.
 std::u16string SizeText(std::int64_t bytes);
 

@@ -1,6 +1,8 @@
 #include "lib/folder_win.h"
 #include "ui/wizard_win.h"
 
+#include "engine/preinstallation_rules.h"
+
 #include <windows.h>
 
 #include "base/format.h"

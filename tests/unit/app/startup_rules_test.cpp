@@ -29,25 +29,6 @@ TEST(StartupRules, PrerequisiteVerdicts) {
   EXPECT_EQ(CheckPrerequisite(located, "2.4b", false), V::kSatisfied);
 }
 
-TEST(StartupRules, RegistryValuePathsAndFolders) {
-  RegistryValuePath p = SplitRegistryValuePath(u"HKLM\\Software\\Acme\\InstallPath");
-  EXPECT_EQ(p.key, u"HKLM\\Software\\Acme");
-  EXPECT_EQ(p.value, u"InstallPath");
-  EXPECT_EQ(SplitRegistryValuePath(u"HKLM\\Software\\Acme\\").value, u"");
-  EXPECT_EQ(SplitRegistryValuePath(u"NoSlash").key, u"");
-
-  struct Case {
-    std::u16string in, out;
-  } cases[] = {
-      {u"C:\\Apps\\Acme\\", u"C:\\Apps\\Acme"},
-      {u"  \"C:\\Apps\\Acme\"  ", u"C:\\Apps\\Acme"},
-      {u"C:\\", u"C:\\"},
-      {u"\\\\server\\share\\", u"\\\\server\\share"},
-      {u"", u""},
-  };
-  for (const auto& c : cases) EXPECT_EQ(NormaliseFolder(c.in), c.out);
-}
-
 TEST(StartupRules, AutomaticDefaultAppliesToTheCommandLinesChoice) {
   struct Case {
     int automatic_default;

@@ -51,4 +51,17 @@ TEST(FolderRules, DriveFacts) {
 }
 
 }  // namespace
+TEST(FolderRules, RegistryFolderNormalised) {
+  struct Case {
+    std::u16string in, out;
+  } cases[] = {
+      {u"C:\\Apps\\Acme\\", u"C:\\Apps\\Acme"},
+      {u"  \"C:\\Apps\\Acme\"  ", u"C:\\Apps\\Acme"},
+      {u"C:\\", u"C:\\"},
+      {u"\\\\server\\share\\", u"\\\\server\\share"},
+      {u"", u""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NormaliseFolder(c.in), c.out);
+}
+
 }  // namespace mv

@@ -39,4 +39,13 @@ TEST(RegistryPath, AllUsersHives) {
 }
 
 }  // namespace
+TEST(RegistryPath, ValuePathSplitsAtTheLastBackslash) {
+  RegistryValuePath p = SplitRegistryValuePath(u"HKLM\\Software\\Acme\\InstallPath");
+  EXPECT_EQ(p.key, u"HKLM\\Software\\Acme");
+  EXPECT_EQ(p.value, u"InstallPath");
+  EXPECT_EQ(SplitRegistryValuePath(u"HKLM\\Software\\Acme\\").value, u"");
+  EXPECT_EQ(SplitRegistryValuePath(u"NoSlash").key, u"");
+
+}
+
 }  // namespace mv

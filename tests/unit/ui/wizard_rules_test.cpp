@@ -127,11 +127,7 @@ TEST(FolderAcceptance, TrimmingAndMessages) {
   EXPECT_EQ(FolderMessage({17, u"C:"}, u"100%% %d %s"), u"100% %d C:");
 }
 
-TEST(FolderAcceptance, RequiredSpaceAndItsText) {
-  EXPECT_EQ(RequiredSpace({1, 4096, 4097, 0}, 4096, 100, 50000), 4096 + 4096 + 8192 + 100 + 50000);
-  EXPECT_EQ(RequiredSpace({1}, 0, 0, 0), 4096);
-  EXPECT_EQ(RequiredSpace({1000}, 512, -5, 0), 1024);
-  EXPECT_EQ(RequiredSpace({0x7FFFFFFF, 0x7FFFFFFF}, 4096, 0, 0), 2 * 0x80000000LL);
+TEST(FolderAcceptance, SizeText) {
   struct Case {
     long long bytes;
     const char16_t* text;
