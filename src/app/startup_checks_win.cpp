@@ -17,6 +17,7 @@
 #include "lib/os_version.h"
 #include "lib/folder_rules.h"
 #include "lib/registry_path.h"
+#include "vars/expand_win.h"
 #include "app/startup_rules.h"
 
 namespace mv {
@@ -124,14 +125,20 @@ void LookUpExistingInstallation() {
   if (!(c.settings.ProductFlags & kFlagUninstaller)) return;
   ExistingInstallation& e = c.existing;
   std::wstring path = std::wstring(kUninstallRoot) + L"\\" + std::wstring(W(c.settings.UninstallKeyName));
-  if (RegistryKey key = RegistryKey::Open(HKEY_LOCAL_MACHINE, path.c_str())) {
-    if (auto location = key.ReadString(L"InstallLocation", kMaxLocation)) e.location = U(*location);
+  // The 32-bit view, where this installer registers its products.
+  if (RegistryKey key = RegistryKey::Open(HKEY_LOCAL_MACHINE, path.c_str(), KEY_READ, KEY_WOW64_32KEY)) {
+    if (auto location = key.ReadString(L"InstallLocation", kMaxLocation)) e.location = ExpandEnvironment(U(*location));
     if (auto version = key.ReadString(L"DisplayVersion")) {
       e.version = U(*version);
       e.version_8bit = Utf16ToCp1252(e.version);
     }
     if (auto shared = key.ReadString(L"SharedFiles")) e.shared_files = U(*shared);
-    if (auto menu = key.ReadString(L"ProductStartMenu")) e.start_menu = U(*menu);
+    if (auto menu = key.ReadString(L"ProductStartMenu")) e.start_menu = ExpandEnvironment(U(*menu));
+    if (auto barrier = key.ReadString(L"NoDowngradeBelow")) e.no_downgrade_below = U(*barrier);
+    if (auto quiet = key.ReadString(L"QuietUninstallString"); quiet && !quiet->empty())
+      e.uninstall_command = U(*quiet);
+    else if (auto command = key.ReadString(L"UninstallString"))
+      e.uninstall_command = U(*command);
   }
   if (e.location.empty() && !c.settings.InstallPathRegistry.empty()) {
     // A registry path whose last element names the value; read from the 64-bit view.
@@ -141,7 +148,7 @@ void LookUpExistingInstallation() {
       RegistryKey key = RegistryKey::Open(root, W(key_path->subkey), KEY_READ, KEY_WOW64_64KEY);
       if (auto location = key.ReadString(W(where.value), kMaxLocation)) e.location = U(*location);
     }
-    // With ProductFlags2 bit 13 the location is also entered in the uninstall data, once it exists.
+    // With ProductFlags2 bit 13 the preparation enters the value in the uninstall data.
   }
   e.location = NormaliseFolder(e.location);
   DWORD attributes = e.location.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(W(e.location));

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
 #include "app/exit_win.h"
@@ -17,6 +18,7 @@
 #include "base/format.h"
 #include "base/text.h"
 #include "engine/installation_win.h"
+#include "engine/preinstallation_win.h"
 #include "lib/os_info_win.h"
 #include "lib/special_folders_win.h"
 #include "lib/wide_win.h"
@@ -126,8 +128,8 @@ void ReadPackage(HANDLE file) {
                                                  ExpandedVariables);
 }
 
-// The wizard's pages from the greeting to the Start-menu folder; a cancelled page ends the run with
-// exit code 12. The installation opens the progress dialog next.
+// The wizard's greeting and password pages; a cancelled page ends the run with exit code 12. The
+// preparation shows the pages that follow.
 void RunWizard() {
   if (!RunWizardPages()) CancelInstaller(kExitCancelled);
 }
@@ -150,7 +152,10 @@ void RunInstallMode() {
     UpdateBackgroundWindow(c.background_window);
     RunStartupChecks();
     RunWizard();
-
+    if (std::optional<int> end = PrepareInstallation()) {
+      if (*end == kExitCancelled) CancelInstaller(*end);
+      ExitInstaller(*end);
+    }
     ExitInstaller(RunMinimalInstallation(file.get()));
   } catch (const CorruptPackage& e) {
     CorruptInstaller(e.code());

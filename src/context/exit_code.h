@@ -8,7 +8,11 @@ enum ExitCode : int {
   kExitCorrupt = 2,
   kExitWrongWindows = 5,
   kExitPrerequisite = 7,
+  kExitFolderSource = 7,  // the registry value naming the folder is empty or names a missing folder
   kExitAlreadyRunning = 8,
+  kExitForcedUninstall = 9,
+  kExitUninstallerStarted = 10,
+  kExitDowngradeRefused = 11,
   kExitCancelled = 12,
   kExitCommandLine = 15,
   kExitRestartPending = 16,

@@ -30,6 +30,8 @@ struct ExistingInstallation {
   std::string version_8bit;
   std::u16string shared_files;
   std::u16string start_menu;
+  std::u16string no_downgrade_below;  // "NoDowngradeBelow"
+  std::u16string uninstall_command;   // "QuietUninstallString", else "UninstallString"
 };
 
 // The summary page's check boxes as the person left them, for the completion step.
@@ -100,6 +102,8 @@ struct InstallContext {
   std::u16string start_menu_folder;  // the Start-menu folder chosen in the wizard
   std::u16string shared_dir;         // the folder of shared files
   std::u16string uninstaller_path;   // where the uninstaller is copied
+  std::int64_t required_space = 0;   // bytes the files need on the installation folder's drive
+  std::int64_t restore_point = 0;    // the sequence number of the restore point begun, for its commit
   SummaryChoices summary;            // set when the summary page closes
 
   // Run state the end of the run reports: a write failed because the disk was full (exit 17).

@@ -29,7 +29,7 @@ inline constexpr std::uint32_t kPromptDefaultSecond = 0x100;
 inline constexpr std::uint32_t kPromptYesToAll = 0x08000000;
 inline constexpr std::uint32_t kPromptNoToAll = 0x10000000;
 
-enum class PromptKind { kMessage, kQuestion, kError, kOkCancel };
+enum class PromptKind { kMessage, kQuestion, kError, kOkCancel, kChoice };
 
 struct Prompt {
   PromptKind kind = PromptKind::kMessage;
@@ -37,6 +37,7 @@ struct Prompt {
   std::u16string caption;  // kError: chosen by the handler
   std::uint32_t style = 0;
   void* owner = nullptr;  // a window; empty for the default owner
+  std::u16string first, second;  // kChoice: the labels of its two buttons (results 1 and 2)
 };
 
 // Shows a prompt and returns the result number of the button pressed.
@@ -58,5 +59,8 @@ void ShowError(std::u16string_view format, const FormatArg& argument);
 // OK and Cancel with the question icon; true for OK (and in a silent run).
 bool ShowOkCancel(const std::u16string& text, const std::u16string& caption, std::uint32_t style,
                   void* owner = nullptr);
+// A question with two labelled buttons; true for the first. A silent run is never asked: false.
+bool ShowChoice(const std::u16string& text, const std::u16string& caption, const std::u16string& first,
+                const std::u16string& second);
 
 }  // namespace mv

@@ -6,8 +6,8 @@
 
 namespace mv {
 
-// Settles the folders, opens the working log, runs the batches around the file extraction, writes
-// the installation records and returns the exit code: 17 after a full disk, 16 when a restart is
+// After the preparation: extracts the files, writes the installation records, runs the batches
+// after the extraction and returns the exit code: 17 after a full disk, 16 when a restart is
 // pending, else 0.
 int RunMinimalInstallation(HANDLE installer_file);
 

@@ -34,13 +34,13 @@ std::u16string HandOverCommandLine(std::u16string_view uninstall_command, std::u
   return line;
 }
 
-std::optional<FolderSource> RegistryFolderSource(std::u16string_view dir) {
+std::optional<RegistryFolder> RegistryFolderSource(std::u16string_view dir) {
   if (dir.size() < 5 || dir[4] != u'\\') return std::nullopt;
   const bool machine = EqualsIgnoreAsciiCase(dir.substr(0, 4), u"HKLM");
   if (!machine && !EqualsIgnoreAsciiCase(dir.substr(0, 4), u"HKCU")) return std::nullopt;
   const RegistryValuePath where = SplitRegistryValuePath(dir.substr(5));
   if (where.key.empty() || where.value.empty()) return std::nullopt;
-  return FolderSource{machine ? RegistryRoot::kLocalMachine : RegistryRoot::kCurrentUser, where.key,
+  return RegistryFolder{machine ? RegistryRoot::kLocalMachine : RegistryRoot::kCurrentUser, where.key,
                       where.value};
 }
 

@@ -56,13 +56,13 @@ std::u16string HandOverCommandLine(std::u16string_view uninstall_command, std::u
 // A default installation folder of the form "HKLM\<key>\<value>" or "HKCU\<key>\<value>" (root in
 // any letter case) names the registry value holding the folder; nothing for any other text, a root
 // other than these two, or a text without a key or value name.
-struct FolderSource {
+struct RegistryFolder {
   RegistryRoot root = RegistryRoot::kLocalMachine;
   std::u16string key;
   std::u16string value;
-  bool operator==(const FolderSource&) const = default;
+  bool operator==(const RegistryFolder&) const = default;
 };
-std::optional<FolderSource> RegistryFolderSource(std::u16string_view default_install_dir);
+std::optional<RegistryFolder> RegistryFolderSource(std::u16string_view default_install_dir);
 
 // The space an installation needs on a drive with clusters of `cluster` bytes: every file rounded up
 // to whole clusters, plus the extra space and the uninstaller. A cluster of 0 or less counts as 4096.

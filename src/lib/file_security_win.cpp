@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <aclapi.h>
 
+#include <cstdint>
+#include <vector>
+
+#include "lib/handle_win.h"
 #include "lib/wide_win.h"
 
 namespace mv {
@@ -11,7 +15,126 @@ namespace {
 
 constexpr DWORD kRestrictive = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
+// The Everyone group's SID.
+struct WorldSid {
+  SID_IDENTIFIER_AUTHORITY authority = SECURITY_WORLD_SID_AUTHORITY;
+  PSID sid = nullptr;
+  WorldSid() { AllocateAndInitializeSid(&authority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &sid); }
+  ~WorldSid() {
+    if (sid) FreeSid(sid);
+  }
+  WorldSid(const WorldSid&) = delete;
+  WorldSid& operator=(const WorldSid&) = delete;
+};
+
+// A security descriptor the system allocated with LocalAlloc.
+struct LocalDescriptor {
+  PSECURITY_DESCRIPTOR d = nullptr;
+  ~LocalDescriptor() {
+    if (d) LocalFree(d);
+  }
+};
+struct LocalAcl {
+  PACL acl = nullptr;
+  ~LocalAcl() {
+    if (acl) LocalFree(acl);
+  }
+};
+
+// Enables (or, with `enable` false, restores) a privilege of the process token.
+bool SetPrivilege(HANDLE token, const wchar_t* name, bool enable) {
+  TOKEN_PRIVILEGES p{};
+  p.PrivilegeCount = 1;
+  if (!LookupPrivilegeValueW(nullptr, name, &p.Privileges[0].Luid)) return false;
+  p.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+  return AdjustTokenPrivileges(token, FALSE, &p, 0, nullptr, nullptr) && GetLastError() == ERROR_SUCCESS;
+}
+
+// Makes the process's user the owner of `name`, with the take-ownership and restore privileges
+// enabled only for the change.
+DWORD TakeOwnership(std::wstring& name) {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return GetLastError();
+  UniqueHandle token(raw);
+  std::vector<std::uint8_t> user(256);
+  DWORD size = 0;
+  if (!GetTokenInformation(token.get(), TokenUser, user.data(), static_cast<DWORD>(user.size()), &size)) {
+    user.resize(size);
+    if (!GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) return GetLastError();
+  }
+  const bool take = SetPrivilege(token.get(), SE_TAKE_OWNERSHIP_NAME, true);
+  const bool restore = SetPrivilege(token.get(), SE_RESTORE_NAME, true);
+  const DWORD error = SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION,
+                                            reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, nullptr, nullptr,
+                                            nullptr);
+  if (take) SetPrivilege(token.get(), SE_TAKE_OWNERSHIP_NAME, false);
+  if (restore) SetPrivilege(token.get(), SE_RESTORE_NAME, false);
+  return error;
+}
+
+// The folder's access list without its access-denied entries, in a new list with room for one more
+// entry. An absent list (everyone may do anything) gives an empty one.
+std::vector<std::uint8_t> WithoutDeniedEntries(PACL dacl, PSID world) {
+  ACL_SIZE_INFORMATION info{};
+  if (dacl) GetAclInformation(dacl, &info, sizeof info, AclSizeInformation);
+  const DWORD extra = sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(world);
+  std::vector<std::uint8_t> buffer((dacl ? info.AclBytesInUse : sizeof(ACL)) + extra + 8);
+  PACL copy = reinterpret_cast<PACL>(buffer.data());
+  InitializeAcl(copy, static_cast<DWORD>(buffer.size()), ACL_REVISION);
+  for (DWORD i = 0; dacl && i < info.AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(dacl, i, &ace)) continue;
+    const auto* header = static_cast<ACE_HEADER*>(ace);
+    if (header->AceType == ACCESS_DENIED_ACE_TYPE || header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE) continue;
+    // Inherited entries are the parent's; the system adds them again when the list is stored.
+    if (header->AceFlags & INHERITED_ACE) continue;
+    AddAce(copy, ACL_REVISION, MAXDWORD, ace, header->AceSize);
+  }
+  return buffer;
+}
+
 }  // namespace
+
+unsigned long LoosenFolderSecurity(const std::u16string& folder) {
+  if (folder.empty()) return ERROR_BAD_PATHNAME;
+  const DWORD attributes = GetFileAttributesW(W(folder));
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_PATH_NOT_FOUND;
+  ClearRestrictiveAttributes(folder);
+
+  std::wstring name(W(folder));
+  WorldSid world;
+  if (!world.sid) return GetLastError();
+  LocalDescriptor descriptor;
+  PACL dacl = nullptr;
+  DWORD error = GetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                      &dacl, nullptr, &descriptor.d);
+  if (error == ERROR_ACCESS_DENIED) {
+    if (DWORD owned = TakeOwnership(name)) return owned;
+    error = GetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                  nullptr, &descriptor.d);
+  }
+  if (error) return error;
+
+  std::vector<std::uint8_t> kept = WithoutDeniedEntries(dacl, world.sid);
+  EXPLICIT_ACCESS_W grant{};
+  grant.grfAccessPermissions = kLoosenedRights;
+  grant.grfAccessMode = GRANT_ACCESS;
+  grant.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
+  grant.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+  grant.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+  grant.Trustee.ptstrName = static_cast<LPWSTR>(world.sid);
+  LocalAcl loosened;
+  error = SetEntriesInAclW(1, &grant, reinterpret_cast<PACL>(kept.data()), &loosened.acl);
+  if (error) return error;
+  error = SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                loosened.acl, nullptr);
+  if (error == ERROR_ACCESS_DENIED) {
+    if (DWORD owned = TakeOwnership(name)) return owned;
+    error = SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  loosened.acl, nullptr);
+  }
+  return error;
+}
 
 bool ClearRestrictiveAttributes(const std::u16string& path) {
   const DWORD attributes = GetFileAttributesW(W(path));

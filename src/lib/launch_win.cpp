@@ -15,20 +15,43 @@ void PumpWindowMessages() {
   }
 }
 
-LaunchResult RunAndWait(const std::u16string& command_line, const std::u16string& folder, bool hidden) {
+namespace {
+
+// Starts `command_line` in `folder`; the process and thread handles are returned in `info`.
+bool StartProcess(const std::u16string& command_line, const std::u16string& folder, bool hidden,
+                  PROCESS_INFORMATION& info) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   if (hidden) {
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
   }
-  PROCESS_INFORMATION info{};
   // CreateProcessW may write into the command line: give it its own copy.
   std::vector<wchar_t> line(command_line.begin(), command_line.end());
   line.push_back(L'\0');
+  return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
+                        folder.empty() ? nullptr : W(folder), &startup, &info);
+}
+
+}  // namespace
+
+LaunchResult StartProgram(const std::u16string& command_line) {
+  PROCESS_INFORMATION info{};
   LaunchResult result;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr,
-                      folder.empty() ? nullptr : W(folder), &startup, &info)) {
+  if (!StartProcess(command_line, u"", false, info)) {
+    result.error = GetLastError();
+    return result;
+  }
+  CloseHandle(info.hProcess);
+  CloseHandle(info.hThread);
+  result.started = true;
+  return result;
+}
+
+LaunchResult RunAndWait(const std::u16string& command_line, const std::u16string& folder, bool hidden) {
+  PROCESS_INFORMATION info{};
+  LaunchResult result;
+  if (!StartProcess(command_line, folder, hidden, info)) {
     result.error = GetLastError();
     return result;
   }

@@ -18,6 +18,9 @@ struct LaunchResult {
 // `hidden`, and waits for its end, pumping this thread's window messages every 75 milliseconds.
 LaunchResult RunAndWait(const std::u16string& command_line, const std::u16string& folder, bool hidden);
 
+// Starts `command_line` and returns at once; `exit_code` stays 0.
+LaunchResult StartProgram(const std::u16string& command_line);
+
 // Dispatches every window message waiting for this thread.
 void PumpWindowMessages();
 

@@ -308,6 +308,7 @@ LanguageTextFn InstallationTexts() {
 
 int HandlePrompt(const Prompt& p) {
   const InstallContext& c = Context();
+  if (c.options.SilentMode && p.kind == PromptKind::kChoice) return 2;
   if (c.options.SilentMode) return p.kind == PromptKind::kQuestion ? kResultYes : p.kind == PromptKind::kError ? 0 : 1;
   const LanguageTextFn text = InstallationTexts();
   switch (p.kind) {
@@ -318,6 +319,10 @@ int HandlePrompt(const Prompt& p) {
       Prompt error = p;
       error.caption = ErrorCaption();
       return ShowWrapped(error, WrapMessage(kPromptOk | kPromptIconError, text));
+    }
+    case PromptKind::kChoice: {
+      MessageBoxSpec spec = InstallationBoxSpec({{p.first, 1}, {p.second, 2}});
+      return ShowMessageBox(DefaultOwner(p.owner), p.text, p.caption, p.style, spec);
     }
     case PromptKind::kMessage:
     default: return ShowWrapped(p, WrapMessage(p.style, text));

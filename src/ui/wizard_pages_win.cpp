@@ -15,6 +15,7 @@
 #include "context/install_context_win.h"
 #include "context/prompt.h"
 #include "context/summary.h"
+#include "engine/preinstallation_win.h"
 #include "lib/os_info_win.h"
 #include "lib/os_version.h"
 #include "lib/special_folders_win.h"
@@ -736,6 +737,7 @@ bool RunSummaryPage(bool offer_view_log) {
 void InstallWizard(std::function<void()> cancel) {
   SetProgressSink(std::make_unique<ProgressDialog>(std::move(cancel)));
   SetSummaryPageHandler(RunSummaryPage);
+  InstallPreparationPages();
 }
 
 }  // namespace mv

@@ -10,6 +10,8 @@
 #include "base/text.h"
 #include "context/install_context_win.h"
 #include "context/prompt.h"
+#include "context/wizard_pages.h"
+#include "engine/preinstallation_win.h"
 #include "lib/folder_rules.h"
 #include "lib/special_folders_win.h"
 #include "lib/temp_file_win.h"
@@ -21,21 +23,13 @@ namespace mv {
 
 namespace {
 
-constexpr std::uint64_t kFlagFolderPage = 1ull << 7;
 constexpr std::uint64_t kFlagConfirmFolder = 1ull << 31;
-constexpr std::uint64_t kFlagStartMenuPage = 1ull << 34;
 constexpr std::uint64_t kFlagRefuseNetwork = 1ull << 37;
 constexpr std::uint64_t kFlagSkipGreeting = 1ull << 43;
 constexpr std::uint64_t kFlagRefuseRemovable = 1ull << 55;
-constexpr std::uint32_t kFlags2NoStartMenuOnRemovable = 1u << 11;
 constexpr std::uint32_t kFlags2AsciiFolder = 1u << 16;
 
 std::u16string DriveRoot(const std::u16string& drive) { return drive + u"\\"; }
-
-unsigned DriveTypeOf(const std::u16string& folder) {
-  const std::u16string drive = DriveOf(folder);
-  return drive.empty() ? 0 : GetDriveTypeW(W(DriveRoot(drive)));
-}
 
 FolderCheckFacts GatherFolderFacts(const std::u16string& folder) {
   const InstallContext& c = Context();
@@ -82,22 +76,7 @@ bool CanWriteInto(const std::u16string& folder) {
   return !test.path.empty() && EqualsIgnoreAsciiCase(StripTrailingBackslash(FolderOf(test.path)), folder);
 }
 
-bool RemovableLikeTarget(const std::u16string& folder) { return IsRemovableLikeDrive(DriveTypeOf(folder)); }
-
 }  // namespace
-
-std::int64_t RequiredSpaceOn(const std::u16string& folder) {
-  const InstallContext& c = Context();
-  std::int64_t cluster = 0;
-  const std::u16string drive = DriveOf(folder);
-  DWORD sectors = 0, bytes = 0, free_clusters = 0, clusters = 0;
-  if (!drive.empty() && GetDiskFreeSpaceW(W(DriveRoot(drive)), &sectors, &bytes, &free_clusters, &clusters))
-    cluster = static_cast<std::int64_t>(sectors) * bytes;
-  const std::int64_t uninstaller =
-      static_cast<std::int64_t>(c.uninstaller_head.empty() ? c.installer_size
-                                                           : c.uninstaller_head.size() + c.uninstaller_tail.length);
-  return RequiredSpace(c.header.file_sizes, cluster, c.settings.ExtraDiskSpace, uninstaller);
-}
 
 std::int64_t FreeSpaceOn(const std::u16string& drive) {
   ULARGE_INTEGER available{};
@@ -152,31 +131,38 @@ bool RunWizardPages() {
   InstallContext& c = Context();
   const Settings& s = c.settings;
   const bool automatic = c.options.AutomaticMode;
-  if (c.install_dir.empty()) c.install_dir = c.options.InstallDirOverride;
-  if (c.start_menu_folder.empty()) c.start_menu_folder = s.ProductStartMenu;
-
   if (!automatic && !(s.ProductFlags & kFlagSkipGreeting) && !ShowGreetingPage()) return false;
   if (!s.InstallPassword.empty()) {
     // A silent run cannot be asked for the password: it ends as cancelled rather than install
     // without it.
     if (c.options.SilentMode || !ShowPasswordPage()) return false;
   }
-  if (!automatic) {
+  return true;
+}
+
+namespace {
+
+class PreparationPages : public WizardPages {
+ public:
+  bool ShowLicenseAndReadme() override {
+    const Settings& s = Context().settings;
     for (const PageText& text : PageTexts(s.LicenseFiles, LanguageText(63)))
       if (!ShowTextPage(TextKind::kLicense, text)) return false;
     for (const PageText& text : PageTexts(s.ReadmeFiles, LanguageText(64)))
       if (!ShowTextPage(TextKind::kReadme, text)) return false;
+    return true;
   }
-  if (!automatic && (s.ProductFlags & kFlagFolderPage)) {
-    if (c.install_dir.empty()) c.install_dir = c.default_install_dir;
+  bool ChooseFolder() override {
     do {
       if (!ShowFolderPage()) return false;
     } while (!AcceptFolder());
+    return true;
   }
-  if (!automatic && (s.ProductFlags & kFlagStartMenuPage) &&
-      (!RemovableLikeTarget(InstallDir(c)) || !(c.header.product_flags2 & kFlags2NoStartMenuOnRemovable)))
-    if (!ShowStartMenuPage()) return false;
-  return true;
-}
+  bool ChooseStartMenuFolder() override { return ShowStartMenuPage(); }
+};
+
+}  // namespace
+
+void InstallPreparationPages() { SetWizardPages(std::make_unique<PreparationPages>()); }
 
 }  // namespace mv

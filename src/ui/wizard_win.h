@@ -12,16 +12,18 @@ namespace mv {
 // is not automatic, else the default language ("English" when present, else the first).
 bool ChooseLanguage();
 
-// Greeting, password, licence and readme pages, the folder page (repeated until a folder is
-// accepted) and the Start-menu page, each where the package and the run's mode ask for it.
+// The greeting and password pages, each where the package and the run's mode ask for it.
 bool RunWizardPages();
+
+// Installs the licence and readme pages, the folder page (repeated until a folder is accepted) and
+// the Start-menu page as the pages the installation's preparation shows.
+void InstallPreparationPages();
 
 // The folder page's checks on the folder in the InstallContext; true when it was accepted (it is
 // then stored trimmed and, when it was missing, has been created).
 bool AcceptFolder();
 
-// The space the installation needs on the drive of `folder`, and the free space of `drive` ("C:").
-std::int64_t RequiredSpaceOn(const std::u16string& folder);
+// The free space of `drive` ("C:").
 std::int64_t FreeSpaceOn(const std::u16string& drive);
 
 }  // namespace mv

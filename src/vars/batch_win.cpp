@@ -29,6 +29,10 @@ constexpr std::uint64_t kFlagPostBatchHidden = 1ull << 24;
 constexpr std::uint64_t kFlagExitBatchHidden = 1ull << 25;
 constexpr std::uint32_t kFlags2LogPreBatch = 1u << 6;
 constexpr std::uint32_t kFlags2LogPostBatch = 1u << 7;
+constexpr std::uint64_t kFlagUpgradeBatchHidden = 1ull << 60;
+constexpr std::uint64_t kFlagReinstallBatchHidden = 1ull << 61;
+constexpr std::uint32_t kFlags2LogUpgradeBatch = 1u << 8;
+constexpr std::uint32_t kFlags2LogReinstallBatch = 1u << 9;
 
 std::u16string ShortPath(const std::u16string& path) {
   wchar_t buffer[MAX_PATH + 1] = {};
@@ -192,6 +196,17 @@ void RunPreInstallBatch() {
   const InstallContext& c = Context();
   RunPackageBatch(c.settings.PreInstallBatch, c.options.ExtraPreBatch, kFlagPreBatchHidden, kFlags2LogPreBatch,
                   u"Pre-Installation Batch");
+}
+
+void RunUpgradeBatch() {
+  const InstallContext& c = Context();
+  RunPackageBatch(c.settings.UpgradeBatch, {}, kFlagUpgradeBatchHidden, kFlags2LogUpgradeBatch, u"Upgrade Batch");
+}
+
+void RunReinstallBatch() {
+  const InstallContext& c = Context();
+  RunPackageBatch(c.settings.ReinstallBatch, {}, kFlagReinstallBatchHidden, kFlags2LogReinstallBatch,
+                  u"Reinstall Batch");
 }
 
 void RunPostInstallBatch() {

@@ -25,6 +25,8 @@ bool RunBatch(std::string_view text, bool hidden, const std::optional<std::u16st
 
 // The batch moments of an installation: the package's batch with the command line's extra commands.
 void RunPreInstallBatch();
+void RunUpgradeBatch();
+void RunReinstallBatch();
 void RunPostInstallBatch();
 void RunExitBatch();
 

@@ -60,13 +60,13 @@ TEST(ExistingInstallation, HandOverCommandLineBackquotesOurQuotes) {
   EXPECT_EQ(HandOverCommandLine(u"u.exe", u"s", true, true), u"u.exe /r:\"s\" /silent /a");
 }
 
-TEST(FolderSource, RegistryRootsOnly) {
+TEST(RegistryFolderSource, HklmAndHkcuOnly) {
   struct Case {
     const char16_t* text;
-    std::optional<FolderSource> expected;
+    std::optional<RegistryFolder> expected;
   } cases[] = {
-      {u"HKLM\\Software\\Acme\\Path", FolderSource{RegistryRoot::kLocalMachine, u"Software\\Acme", u"Path"}},
-      {u"hkcu\\Software\\Acme\\Dir", FolderSource{RegistryRoot::kCurrentUser, u"Software\\Acme", u"Dir"}},
+      {u"HKLM\\Software\\Acme\\Path", RegistryFolder{RegistryRoot::kLocalMachine, u"Software\\Acme", u"Path"}},
+      {u"hkcu\\Software\\Acme\\Dir", RegistryFolder{RegistryRoot::kCurrentUser, u"Software\\Acme", u"Dir"}},
       {u"HKCR\\Software\\Acme\\Path", std::nullopt},
       {u"HKLMX\\Software\\Path", std::nullopt},
       {u"HKLM", std::nullopt},
