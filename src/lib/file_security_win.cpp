@@ -34,12 +34,6 @@ struct LocalDescriptor {
     if (d) LocalFree(d);
   }
 };
-struct LocalAcl {
-  PACL acl = nullptr;
-  ~LocalAcl() {
-    if (acl) LocalFree(acl);
-  }
-};
 
 // Enables (or, with `enable` false, restores) a privilege of the process token.
 bool SetPrivilege(HANDLE token, const wchar_t* name, bool enable) {
@@ -72,15 +66,18 @@ DWORD TakeOwnership(std::wstring& name) {
   return error;
 }
 
-// The folder's access list without its access-denied entries, in a new list with room for one more
-// entry. An absent list (everyone may do anything) gives an empty one.
-std::vector<std::uint8_t> WithoutDeniedEntries(PACL dacl, PSID world) {
+}  // namespace
+
+std::vector<std::uint8_t> LoosenedAcl(PACL dacl, PSID world) {
   ACL_SIZE_INFORMATION info{};
-  if (dacl) GetAclInformation(dacl, &info, sizeof info, AclSizeInformation);
-  const DWORD extra = sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(world);
-  std::vector<std::uint8_t> buffer((dacl ? info.AclBytesInUse : sizeof(ACL)) + extra + 8);
-  PACL copy = reinterpret_cast<PACL>(buffer.data());
-  InitializeAcl(copy, static_cast<DWORD>(buffer.size()), ACL_REVISION);
+  if (dacl && !GetAclInformation(dacl, &info, sizeof info, AclSizeInformation)) return {};
+  const DWORD grant = sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(world);
+  std::vector<std::uint8_t> buffer(sizeof(ACL) + (dacl ? info.AclBytesInUse : 0) + grant + 8);
+  PACL acl = reinterpret_cast<PACL>(buffer.data());
+  if (!InitializeAcl(acl, static_cast<DWORD>(buffer.size()), ACL_REVISION)) return {};
+  // The grant goes first among the folder's own entries: no denying entry is left to precede it.
+  if (!AddAccessAllowedAceEx(acl, ACL_REVISION, CONTAINER_INHERIT_ACE | OBJECT_INHERIT_ACE, kLoosenedRights, world))
+    return {};
   for (DWORD i = 0; dacl && i < info.AceCount; ++i) {
     void* ace = nullptr;
     if (!GetAce(dacl, i, &ace)) continue;
@@ -88,12 +85,14 @@ std::vector<std::uint8_t> WithoutDeniedEntries(PACL dacl, PSID world) {
     if (header->AceType == ACCESS_DENIED_ACE_TYPE || header->AceType == ACCESS_DENIED_OBJECT_ACE_TYPE) continue;
     // Inherited entries are the parent's; the system adds them again when the list is stored.
     if (header->AceFlags & INHERITED_ACE) continue;
-    AddAce(copy, ACL_REVISION, MAXDWORD, ace, header->AceSize);
+    // Everyone's own earlier entry is replaced by the grant.
+    if (header->AceType == ACCESS_ALLOWED_ACE_TYPE &&
+        EqualSid(&reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart, world))
+      continue;
+    if (!AddAce(acl, ACL_REVISION, MAXDWORD, ace, header->AceSize)) return {};
   }
   return buffer;
 }
-
-}  // namespace
 
 unsigned long LoosenFolderSecurity(const std::u16string& folder) {
   if (folder.empty()) return ERROR_BAD_PATHNAME;
@@ -115,23 +114,15 @@ unsigned long LoosenFolderSecurity(const std::u16string& folder) {
   }
   if (error) return error;
 
-  std::vector<std::uint8_t> kept = WithoutDeniedEntries(dacl, world.sid);
-  EXPLICIT_ACCESS_W grant{};
-  grant.grfAccessPermissions = kLoosenedRights;
-  grant.grfAccessMode = GRANT_ACCESS;
-  grant.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-  grant.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-  grant.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-  grant.Trustee.ptstrName = static_cast<LPWSTR>(world.sid);
-  LocalAcl loosened;
-  error = SetEntriesInAclW(1, &grant, reinterpret_cast<PACL>(kept.data()), &loosened.acl);
-  if (error) return error;
-  error = SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                loosened.acl, nullptr);
+  std::vector<std::uint8_t> loosened = LoosenedAcl(dacl, world.sid);
+  if (loosened.empty()) return GetLastError();
+  PACL acl = reinterpret_cast<PACL>(loosened.data());
+  error = SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, acl,
+                                nullptr);
   if (error == ERROR_ACCESS_DENIED) {
     if (DWORD owned = TakeOwnership(name)) return owned;
     error = SetNamedSecurityInfoW(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                  loosened.acl, nullptr);
+                                  acl, nullptr);
   }
   return error;
 }

@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace mv {
 
@@ -18,6 +20,11 @@ bool InheritFolderPermissions(const std::u16string& path);
 // down to every file and subfolder; never the right to change the permissions or the owner.
 inline constexpr DWORD kLoosenedRights =
     FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE | FILE_DELETE_CHILD;
+
+// A folder's access list opened to everyone: `dacl` (nothing: an empty list) without its
+// access-denied and inherited entries and without Everyone's own earlier entry, led by an entry
+// granting `world` kLoosenedRights, inherited by files and subfolders. Empty on failure.
+std::vector<std::uint8_t> LoosenedAcl(PACL dacl, PSID world);
 
 // Opens a folder to everyone: clears its read-only, hidden and system attributes, takes ownership
 // when its permissions cannot otherwise be read or changed, removes every access-denied entry and
