@@ -194,12 +194,16 @@ std::optional<std::u16string> BeginRestorePoint(std::int64_t& sequence) {
   const std::wstring wide(W(description.substr(0, MAX_DESC_W - 1)));
   wide.copy(info.szDescription, wide.size());
   STATEMGRSTATUS status{};
-  if (set_point(&info, &status)) {
+  const BOOL begun = set_point(&info, &status);
+  const DWORD error = GetLastError();
+  if (begun) {
     sequence = status.llSequenceNumber;
     return std::nullopt;
   }
   if (status.nStatus == ERROR_SERVICE_DISABLED) return u"System Restore is turned off.";
-  return FormatText(u"Failed, code %u: %s", {static_cast<int>(status.nStatus), SystemErrorText(status.nStatus)});
+  // The status says why; a service that reports nothing leaves its reason in the thread's error.
+  const DWORD code = status.nStatus ? status.nStatus : error;
+  return FormatText(u"Failed, code %u: %s", {static_cast<int>(code), SystemErrorText(code)});
 }
 
 void CreateRestorePoint() {
