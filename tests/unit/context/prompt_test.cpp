@@ -22,6 +22,7 @@ TEST(Prompt, WithoutAHandlerEveryCallAnswersAsASilentRun) {
   EXPECT_EQ(ShowMessage(u"text", u"caption", kPromptYesNo), 1);
   EXPECT_TRUE(ShowQuestion(u"text", u"caption"));
   EXPECT_TRUE(ShowOkCancel(u"text", u"caption", 0));
+  EXPECT_FALSE(ShowChoice(u"Run the old uninstaller?", u"Setup", u"Uninstall", u"Cancel")) << "a choice never acts alone";
   ShowError(u"nothing to see");
 }
 
@@ -43,8 +44,11 @@ TEST(Prompt, CallsReachTheHandlerAndItsAnswerDecides) {
   answer = 1;
   EXPECT_TRUE(ShowOkCancel(u"Go?", u"Setup", kPromptIconWarning));
   ShowError(u"Error code: %d", 25);
+  EXPECT_TRUE(ShowChoice(u"Continue?", u"Setup", u"Continue", u"Cancel"));
+  answer = 2;
+  EXPECT_FALSE(ShowChoice(u"Continue?", u"Setup", u"Continue", u"Cancel"));
 
-  ASSERT_EQ(seen.size(), 6u);
+  ASSERT_EQ(seen.size(), 8u);
   EXPECT_EQ(seen[0].kind, PromptKind::kMessage);
   EXPECT_EQ(seen[0].text, u"Replace?");
   EXPECT_EQ(seen[0].caption, u"Setup");
@@ -55,6 +59,9 @@ TEST(Prompt, CallsReachTheHandlerAndItsAnswerDecides) {
   EXPECT_EQ(seen[3].style, kPromptIconWarning);
   EXPECT_EQ(seen[5].kind, PromptKind::kError);
   EXPECT_EQ(seen[5].text, u"Error code: 25");
+  EXPECT_EQ(seen[6].kind, PromptKind::kChoice);
+  EXPECT_EQ(seen[6].first, u"Continue");
+  EXPECT_EQ(seen[6].second, u"Cancel");
 }
 
 TEST(Prompt, TheFormattingVariantTreatsTheArgumentAsData) {
