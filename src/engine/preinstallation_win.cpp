@@ -242,10 +242,10 @@ void PrepareMachine(bool new_installation) {
   LoosenSecurity(c.install_dir);
   if (!s.UninstallSubdir.empty()) CreateFolderLogged(UninstallDataFolder(), u"uninstall data folder");
 
-  c.shared_dir.clear();
+  // The shared files' folder is made only for a product with uninstall support; without it the folder
+  // is still known, so that shared files never land in the root of the current drive.
+  c.shared_dir = removable && !s.FileOptionText.empty() ? c.install_dir + u"\\" + s.FileOptionText : SharedFolder(s);
   if (Registering()) {
-    c.shared_dir = removable && !s.FileOptionText.empty() ? c.install_dir + u"\\" + s.FileOptionText
-                                                          : SharedFolder(s);
     CreateFolderLogged(c.shared_dir, u"shared folder");
     if (s.ProductFlags & kFlagLoosenSharedFolder) LoosenSecurity(c.shared_dir);
   }
