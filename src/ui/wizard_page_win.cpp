@@ -16,6 +16,8 @@ namespace {
 constexpr std::uint64_t kFlagPageIcons = 1ull << 52;
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
+// Posted to a page after a DPI change, once the dialog manager has scaled it.
+constexpr UINT kRepaintMessage = WM_APP + 0x4D56;
 
 bool HasDialogColours() { return (Context().settings.ProductFlags & kFlagDialogColours) != 0; }
 bool HasButtonColours() { return (Context().header.product_flags2 & kFlags2ButtonColours) != 0; }
@@ -195,6 +197,15 @@ INT_PTR WizardPage::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_DRAWITEM:
       DrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
       return TRUE;
+    case WM_DPICHANGED:
+      // The dialog manager scales the template's font, the controls and the window to the new DPI
+      // (it does so when the procedure leaves the message to it); the pictures, the heading and the
+      // owner-drawn buttons are painted anew at their new sizes once it is done.
+      PostMessageW(window_, kRepaintMessage, 0, 0);
+      return FALSE;
+    case kRepaintMessage:
+      RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return TRUE;
     default:
       return FALSE;
   }
@@ -271,12 +282,21 @@ std::u16string WizardPage::TextOf(int id) const {
   return U(text);
 }
 
-void WizardPage::EnlargeHeading(double factor) {
+HFONT WizardPage::HeadingFont() {
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
-  LOGFONTW lf{};
-  if (!font || !GetObjectW(font, sizeof lf, &lf)) return;
-  lf.lfHeight = static_cast<LONG>(std::lround(lf.lfHeight * factor));
-  heading_font_.reset(CreateFontIndirectW(&lf));
+  if (heading_factor_ == 0 || !font) return font;
+  if (font != heading_font_source_) {
+    // Made anew whenever the dialog's font is another one: the dialog manager replaces it when the
+    // page moves to a monitor of another DPI.
+    heading_font_.reset();
+    heading_font_source_ = font;
+    LOGFONTW lf{};
+    if (GetObjectW(font, sizeof lf, &lf)) {
+      lf.lfHeight = static_cast<LONG>(std::lround(lf.lfHeight * heading_factor_));
+      heading_font_.reset(CreateFontIndirectW(&lf));
+    }
+  }
+  return heading_font_ ? heading_font_.get() : font;
 }
 
 HBRUSH WizardPage::ColourStatic(HDC dc, int id) {
@@ -332,8 +352,7 @@ void WizardPage::DrawHeading(const DRAWITEMSTRUCT& item) {
   HDC dc = item.hDC;
   HBRUSH background = ColourStatic(dc, kHeading);
   FillRect(dc, &item.rcItem, background);
-  HFONT font = heading_font_ ? heading_font_.get() : reinterpret_cast<HFONT>(SendMessageW(window_, WM_GETFONT, 0, 0));
-  SelectScope select(dc, font);
+  SelectScope select(dc, HeadingFont());
   const std::u16string text = TextOf(kHeading);
   const UINT format = DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
   RECT measured{0, 0, item.rcItem.right - item.rcItem.left, 0};

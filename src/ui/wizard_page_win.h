@@ -52,8 +52,9 @@ class WizardPage {
   void SetLabel(int id, int number, const std::u16string& fallback);
   std::u16string TextOf(int id) const;
   PageStyle style() const { return style_; }
-  // The heading's font is made `factor` times as tall (the progress dialog's plain and banner styles).
-  void EnlargeHeading(double factor);
+  // The heading's font is made `factor` times as tall as the dialog's (the progress dialog's plain
+  // and banner styles); it follows the dialog's font when that changes with the monitor's DPI.
+  void EnlargeHeading(double factor) { heading_factor_ = factor; }
 
  private:
   static INT_PTR CALLBACK Proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -63,6 +64,7 @@ class WizardPage {
   void DrawItem(const DRAWITEMSTRUCT& item);
   void DrawHeading(const DRAWITEMSTRUCT& item);
   void DrawButton(const DRAWITEMSTRUCT& item);
+  HFONT HeadingFont();
   bool LoadTemplate(Bytes& dialog) const;
 
   std::u16string template_name_;
@@ -71,7 +73,9 @@ class WizardPage {
   bool modal_ = false;
   HWND window_ = nullptr;
   UniqueBrush dialog_brush_, white_brush_, edit_brush_, button_brush_;
+  double heading_factor_ = 0;
   UniqueFont heading_font_;
+  HFONT heading_font_source_ = nullptr;  // the dialog font heading_font_ was made from
 };
 
 // The installation's common controls (progress bar, link control), registered once.
