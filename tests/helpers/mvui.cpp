@@ -11,12 +11,14 @@
 //   mvui state    <window> --id N                     prints "enabled=E visible=V checked=C" of a control
 //   mvui scroll   <window> --id N                     prints "pos=P page=S max=M" of a control's
 //                                                     vertical scroll bar
+//   mvui progress <window> --id N                     prints "pos=P max=M" of a progress bar
 //
 // <window> is --class NAME and/or --title TEXT (exact match) of a visible top-level window, optionally
 // with --holding TEXT: one of its child controls shows TEXT. Waiting
 // for the window (default 10 s) is the only wait; every message is sent with a time-out.
 // Exit codes: 0 done, 1 window or control not found, 2 usage error.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -134,7 +136,7 @@ int Fail(const wchar_t* what) {
 int wmain(int argc, wchar_t** argv) {
   Options o;
   if (!ParseArguments(argc, argv, o)) {
-    std::fputs("usage: mvui find|list|click|settext|select|close|key|state|scroll --class C --title T "
+    std::fputs("usage: mvui find|list|click|settext|select|close|key|state|scroll|progress --class C --title T "
                "[--holding T] [--id N] [--text T] [--index I] [--vk K] [--timeout ms]\n", stderr);
     return 2;
   }
@@ -169,6 +171,12 @@ int wmain(int argc, wchar_t** argv) {
     info.fMask = SIF_ALL;
     if (!GetScrollInfo(control, SB_VERT, &info)) return Fail(L"no scroll bar");
     std::wprintf(L"pos=%d page=%u max=%d\n", info.nPos, info.nPage, info.nMax);
+  } else if (o.command == L"progress") {
+    DWORD_PTR pos = 0, max = 0;
+    if (!SendMessageTimeoutW(control, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kSendTimeout, &pos) ||
+        !SendMessageTimeoutW(control, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, kSendTimeout, &max))
+      return Fail(L"no answer from the control");
+    std::wprintf(L"pos=%d max=%d\n", static_cast<int>(pos), static_cast<int>(max));
   } else if (o.command == L"click") {
     // Posted: the button's owner may open a modal loop that would hold a sent message.
     PostMessageW(control, BM_CLICK, 0, 0);
