@@ -7,6 +7,7 @@
 #
 #   bench/startup-memory.sh [MiB]     (default 300; data on /dev/shm)
 #
+# EXTERNAL=0 puts the file data inside the package section instead (the default layout of mvpack).
 # RUNTIME=path/to/mvsetup.exe measures another runtime build. Uses the Wine session when one is
 # running, otherwise starts one and stops it at the end.
 set -euo pipefail
@@ -15,6 +16,7 @@ size=${1:-300}
 work=${BENCH_DIR:-/dev/shm/mv-bench}
 runtime=${RUNTIME:-$here/build/win32/src/mvsetup.exe}
 limit_kib=$((30 * 1024))
+external=${EXTERNAL:-1}
 mkdir -p "$work"
 ninja -C "$here/build/native" mvpack >/dev/null
 ninja -C "$here/build/win32" mvsetup peakmem mvrun >/dev/null
@@ -39,16 +41,16 @@ make_installer() {  # make_installer NAME MIB
     "productFlags": { "compressFileData": true },
     "productFlags2": { "uninstallerWithoutPackage": true },
     "displayName": "Bench",
-    "externalData": 1
+    "externalData": $external
   },
   "files": [ { "source": "$name.bin" } ]
 }
 EOT
-  "$mvpack" build "$work/$name.json" --runtime "$runtime" -o "$work/$name.exe" >/dev/null
+  "$mvpack" build "$work/$name.json" --runtime "$runtime" -o "$work/$name-$external.exe" >/dev/null
 }
 
 measure() {  # measure NAME
-  local exe="$work/$1.exe" out
+  local exe="$work/$1-$external.exe" out
   out=$("$here/scripts/wine-exec" "$peakmem" 600000 "\"$(to_windows "$exe")\" /silent" | tr -d '\r')
   local ws pb code
   ws=$(sed -n 's/^peak working set: \([0-9]*\) KiB$/\1/p' <<<"$out")

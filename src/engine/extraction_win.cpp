@@ -118,12 +118,19 @@ bool CreateDestinationFolder(const std::u16string& folder, const std::u16string&
   return false;
 }
 
-// The file-data block of the installer as a source, in the section or after it in the file.
+// The file-data block of the installer as a source, in the section or after it in the file. Either
+// way it is read through the file in portions: bytes read through the mapped image would stay in
+// the working set, which would then grow with the installer.
 std::unique_ptr<DataBlockSource> FileDataSource(HANDLE file) {
   InstallContext& c = Context();
-  if (!c.settings.ExternalData)
-    return std::make_unique<MemoryDataSource>(InSectionDataBlock(c.mapped_section, c.header));
-  const FileRange range = ExternalDataBlockRange(c.installer_size, c.section, c.header, c.certificate_table);
+  FileRange range;
+  if (!c.settings.ExternalData) {
+    const std::optional<FileRange> in_section = InSectionDataBlockRange(c.mapped_section.size(), c.section, c.header);
+    if (!in_section) return std::make_unique<MemoryDataSource>(InSectionDataBlock(c.mapped_section, c.header));
+    range = *in_section;
+  } else {
+    range = ExternalDataBlockRange(c.installer_size, c.section, c.header, c.certificate_table);
+  }
   return std::make_unique<PullDataSource>(
       range.length,
       [file, range](std::uint64_t offset, std::span<std::uint8_t> out) {

@@ -45,6 +45,15 @@ std::span<const std::uint8_t> InSectionDataBlock(std::span<const std::uint8_t> s
   return section.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
 }
 
+std::optional<FileRange> InSectionDataBlockRange(std::uint64_t section_size, const SectionInfo& section,
+                                                 const PackageHeader& header) {
+  const std::uint64_t start = header.SettingsEnd();
+  const std::uint64_t end = static_cast<std::uint64_t>(header.data_end);
+  if (end < start || end > section_size) throw CorruptPackage(46, "file data outside the section");
+  if (end > section.raw_size) return std::nullopt;
+  return FileRange{std::uint64_t{section.raw_offset} + start, end - start};
+}
+
 FileRange ExternalDataBlockRange(std::uint64_t file_size, const SectionInfo& section,
                                  const PackageHeader& header, const FileRange& certificate_table) {
   const std::uint64_t start = std::uint64_t{section.raw_offset} + header.SettingsEnd();

@@ -71,6 +71,14 @@ class PullDataSource final : public DataBlockSource {
 std::span<const std::uint8_t> InSectionDataBlock(std::span<const std::uint8_t> section,
                                                  const PackageHeader& header);
 
+// The same block as a range of the installer file, so that it can be read through the file rather
+// than through the mapped image (whose pages, once read, stay in the process's working set). Empty
+// when the section's raw data in the file does not hold the whole block: the loader fills the rest
+// of the section with zeros, which only the mapped image shows. Code 46 as InSectionDataBlock, for
+// a section of `section_size` bytes as mapped.
+std::optional<FileRange> InSectionDataBlockRange(std::uint64_t section_size, const SectionInfo& section,
+                                                 const PackageHeader& header);
+
 // The block in the installer file after the settings block: from raw offset + SettingsEnd to the
 // end of the file, or, in a signed installer, to its certificate table (FindCertificateTable) when
 // that starts at or after the block. The zero bytes that signing put before the table to align it

@@ -236,6 +236,17 @@ TEST(DataBlock, LocatesTheBlockInTheSectionOrAfterIt) {
 
   SectionInfo info;
   info.raw_offset = 1000;
+  // The same block as bytes of the file, when the section's raw data holds all of it.
+  h.data_end = 400;
+  info.raw_size = 400;
+  EXPECT_EQ(InSectionDataBlockRange(section.size(), info, h), (FileRange{1150, 250}));
+  info.raw_size = 399;  // the block's last byte is one the loader fills in
+  EXPECT_EQ(InSectionDataBlockRange(section.size(), info, h), std::nullopt);
+  for (std::int32_t bad_end : {401, 149}) {
+    h.data_end = bad_end;
+    EXPECT_THROW(InSectionDataBlockRange(section.size(), info, h), CorruptPackage) << bad_end;
+  }
+
   const FileRange range = ExternalDataBlockRange(5000, info, h);
   EXPECT_EQ(range.offset, 1150u);
   EXPECT_EQ(range.length, 3850u);
