@@ -38,37 +38,6 @@ namespace mv {
 namespace {
 
 constexpr std::uint64_t kFlagHideFileNames = 1ull << 49;
-constexpr std::size_t kExtractionWriteBlock = 1 << 20;
-
-// The extraction file's writer: decoded bytes gathered into large blocks.
-class ExtractionWriter {
- public:
-  explicit ExtractionWriter(HANDLE file) : file_(file) { buffer_.reserve(kExtractionWriteBlock); }
-  void Append(std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-      const std::size_t n = std::min(bytes.size(), kExtractionWriteBlock - buffer_.size());
-      buffer_.insert(buffer_.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n));
-      bytes = bytes.subspan(n);
-      if (buffer_.size() == kExtractionWriteBlock) Flush();
-    }
-  }
-  void Flush() {
-    if (buffer_.empty()) return;
-    DWORD written = 0;
-    if (!WriteFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &written, nullptr) ||
-        written != buffer_.size())
-      FatalError(u"Failed to write to the extraction file.\r\n\r\n" + SystemErrorText(GetLastError()));
-    size_ += buffer_.size();
-    buffer_.clear();
-  }
-  std::uint64_t size() const { return size_; }
-
- private:
-  HANDLE file_;
-  std::vector<std::uint8_t> buffer_;
-  std::uint64_t size_ = 0;
-};
-
 FileDateTime RecordDate(const FileRecord& r) { return {r.date[0], r.date[1], r.date[2], r.date[3], r.date[4], r.date[5]}; }
 
 ExistingFile ExistingAt(const std::u16string& path) {
@@ -324,22 +293,26 @@ void ExtractFiles(HANDLE file) {
   DataBlockOptions options;
   options.blowfish = c.cipher.get();
   options.chunks_compressed = (c.settings.ProductFlags & kFlagCompressedChunks) != 0;
-  // One decoding thread per core; this thread appends their output in order.
+  // One decoding thread per core.
   options.threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
   options.progress = [](std::uint64_t consumed, std::uint64_t total) {
     SetProgress(static_cast<int>(28 + (total ? 31 * consumed / total : 31)));
     PumpWindowMessages();
   };
-  ExtractionWriter writer(extraction.handle());
-  DecodeDataBlock(*source, options, [&](std::span<const std::uint8_t> bytes) { writer.Append(bytes); });
-  writer.Flush();
+  // Each chunk goes straight to its place in the extraction file, written by the thread that
+  // decodes it.
+  const HANDLE handle = extraction.handle();
+  const std::uint64_t extracted =
+      DecodeDataBlockInPlace(*source, options, [handle](std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+        if (!WriteFileAt(handle, offset, bytes))
+          FatalError(u"Failed to write to the extraction file.\r\n\r\n" + SystemErrorText(GetLastError()));
+      });
   source.reset();
 
   // Stage 2: every record, in package order.
-  const HANDLE handle = extraction.handle();
   FileRecordWalker walker(
       [handle](std::uint64_t offset, std::span<std::uint8_t> out) { return ReadFileAt(handle, offset, out); },
-      writer.size(), c.header.file_sizes);
+      extracted, c.header.file_sizes);
   const auto count = static_cast<std::uint32_t>(c.header.file_sizes.size());
   VersionLibrary();
   DestinationInput folders;

@@ -193,7 +193,112 @@ void DecodeInParallel(DataBlockSource& source, const DataBlockOptions& options, 
   while (!running.empty()) pass_oldest();
 }
 
+// Streams one chunk to its place: the stored bytes read in portions and checked against the
+// chunk's CRC as they pass, the decoded bytes gathered into blocks and written at `at`. 62 when the
+// CRC does not match (whatever the decoder made of the bytes), else 60 unless the chunk decodes to
+// exactly `size` bytes.
+void StreamChunkInPlace(DataBlockSource& source, const ChunkPlace& chunk, std::uint64_t at, std::uint64_t size,
+                        bool compressed, const PositionalSink& write_at) {
+  Bytes block;
+  block.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(kPlacedWriteBlock, size)));
+  std::uint64_t written = 0;
+  bool too_long = false;
+  const auto flush = [&] {
+    if (block.empty()) return;
+    write_at(at + written, block);
+    written += block.size();
+    block.clear();
+  };
+  const auto take = [&](std::span<const std::uint8_t> part) {
+    if (too_long || part.size() > size - written - block.size()) {
+      too_long = true;
+      return;
+    }
+    while (!part.empty()) {
+      const std::size_t n = std::min(part.size(), kPlacedWriteBlock - block.size());
+      block.insert(block.end(), part.begin(), part.begin() + static_cast<std::ptrdiff_t>(n));
+      part = part.subspan(n);
+      if (block.size() == kPlacedWriteBlock) flush();
+    }
+  };
+  std::optional<XzStreamDecoder> decoder;
+  if (compressed) decoder.emplace(take);
+  Bytes portion(std::min(kReadPortion, chunk.length));
+  std::uint32_t crc = 0;
+  bool decodes = true;
+  for (std::size_t done = 0; done < chunk.length;) {
+    const std::span<std::uint8_t> part(portion.data(), std::min(portion.size(), chunk.length - done));
+    ReadOrFail(source, chunk.body + done, part);
+    crc = Crc32(part, crc);
+    if (decodes) {
+      if (decoder) decodes = decoder->Feed(part);
+      else take(part);
+      decodes = decodes && !too_long;
+    }
+    done += part.size();
+  }
+  if (crc != chunk.crc) throw CorruptPackage(62, "chunk CRC-32 mismatch");
+  if (decodes && decoder) decodes = decoder->Finish() && !too_long;
+  flush();
+  if (!decodes || written != size) throw CorruptPackage(60, "chunk does not decompress");
+}
+
 }  // namespace
+
+std::uint64_t DecodeDataBlockInPlace(DataBlockSource& source, const DataBlockOptions& options,
+                                     const PositionalSink& write_at) {
+  std::uint64_t at = 0;
+  const auto write_in_order = [&](std::span<const std::uint8_t> part) {
+    write_at(at, part);
+    at += part.size();
+  };
+  if (options.blowfish != nullptr || options.threads <= 1) {
+    DecodeDataBlock(source, options, write_in_order);
+    return at;
+  }
+  const std::uint64_t total = source.Size();
+  std::deque<std::future<std::uint64_t>> running;  // each gives the block offset after its chunk
+  const auto pass_oldest = [&] {
+    const std::uint64_t end = running.front().get();
+    running.pop_front();
+    if (options.progress) options.progress(end, total);
+  };
+  std::uint64_t offset = 0;
+  try {
+    while (offset < total) {
+      const ChunkPlace chunk = ReadChunkHead(source, offset, total);
+      offset = chunk.body + chunk.length;
+      const std::optional<std::uint64_t> size =
+          options.chunks_compressed
+              ? XzSingleStreamDecodedSize(chunk.length,
+                                          [&](std::uint64_t o, std::span<std::uint8_t> out) {
+                                            return source.Read(chunk.body + o, out);
+                                          })
+              : std::optional<std::uint64_t>(chunk.length);
+      if (!size) {
+        // Its place after it is known only once it is decoded: after the chunks before it.
+        while (!running.empty()) pass_oldest();
+        Bytes stored;
+        DecodeChunk(StoredBytes(source, chunk, options, stored), stored, chunk.crc, options, write_in_order);
+        if (options.progress) options.progress(offset, total);
+        continue;
+      }
+      if (running.size() >= options.threads) pass_oldest();
+      running.push_back(std::async(std::launch::async, [&source, &write_at, chunk, place = at, size = *size,
+                                                        compressed = options.chunks_compressed, end = offset] {
+        StreamChunkInPlace(source, chunk, place, size, compressed, write_at);
+        return end;
+      }));
+      at += *size;
+    }
+  } catch (...) {
+    // The chunks before a damaged head come first; the futures' own errors take precedence.
+    while (!running.empty()) pass_oldest();
+    throw;
+  }
+  while (!running.empty()) pass_oldest();
+  return at;
+}
 
 void DecodeDataBlock(DataBlockSource& source, const DataBlockOptions& options, const ByteSink& sink) {
   if (options.threads > 1) {

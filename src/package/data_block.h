@@ -114,6 +114,21 @@ struct DataBlockOptions {
 // FatalPackageError(ArchiveReadFailureMessage). Exceptions from the sink pass through.
 void DecodeDataBlock(DataBlockSource& source, const DataBlockOptions& options, const ByteSink& sink);
 
+// Where decoded bytes go when every chunk is written to its place: `offset` counts decoded bytes
+// from the block's start. Called from several threads at once, always for disjoint ranges.
+using PositionalSink = std::function<void(std::uint64_t offset, std::span<const std::uint8_t> bytes)>;
+
+// Decodes the block as DecodeDataBlock does (the same codes, the earliest damage reported, progress
+// in order) and returns the decoded size, but side by side without holding whole chunks: a
+// compressed chunk's decoded size and so its place come from its xz index, and a thread streams
+// it there, its stored bytes read in portions and its decoded bytes written in blocks of
+// kPlacedWriteBlock. A chunk whose size its index cannot give is decoded once the chunks before it
+// are done. Enciphered blocks, whose chunks are deciphered whole, and a single thread decode in
+// order as DecodeDataBlock does.
+inline constexpr std::size_t kPlacedWriteBlock = std::size_t{1} << 20;
+std::uint64_t DecodeDataBlockInPlace(DataBlockSource& source, const DataBlockOptions& options,
+                                     const PositionalSink& write_at);
+
 // The writer side.
 struct DataBlockWriterOptions {
   std::size_t chunk_size = 4u << 20;  // decoded bytes per chunk

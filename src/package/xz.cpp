@@ -57,6 +57,31 @@ std::optional<Bytes> XzDecompress(std::span<const std::uint8_t> input, std::size
   }
 }
 
+std::optional<std::uint64_t> XzSingleStreamDecodedSize(std::uint64_t stream_size, const XzReader& read) {
+  constexpr std::uint64_t kEnds = 2 * LZMA_STREAM_HEADER_SIZE;
+  if (stream_size < kEnds) return std::nullopt;
+  std::uint8_t footer[LZMA_STREAM_HEADER_SIZE];
+  if (!read(stream_size - LZMA_STREAM_HEADER_SIZE, footer)) return std::nullopt;
+  lzma_stream_flags flags{};
+  if (lzma_stream_footer_decode(&flags, footer) != LZMA_OK) return std::nullopt;
+  // The index of one chunk's stream is a few bytes per block; a larger one is not ours to trust.
+  constexpr std::uint64_t kLargestIndex = 1u << 20;
+  if (flags.backward_size > stream_size - kEnds || flags.backward_size > kLargestIndex) return std::nullopt;
+  Bytes index_bytes(static_cast<std::size_t>(flags.backward_size));
+  if (!read(stream_size - LZMA_STREAM_HEADER_SIZE - flags.backward_size, index_bytes)) return std::nullopt;
+  lzma_index* index = nullptr;
+  std::uint64_t memory_limit = 4u << 20;
+  std::size_t position = 0;
+  if (lzma_index_buffer_decode(&index, &memory_limit, nullptr, index_bytes.data(), &position, index_bytes.size()) !=
+      LZMA_OK)
+    return std::nullopt;
+  const std::uint64_t whole = lzma_index_stream_size(index);
+  const std::uint64_t decoded = lzma_index_uncompressed_size(index);
+  lzma_index_end(index, nullptr);
+  if (position != index_bytes.size() || whole != stream_size) return std::nullopt;
+  return decoded;
+}
+
 struct XzStreamDecoder::State {
   lzma_stream stream;
   bool ready = false;

@@ -50,6 +50,14 @@ class XzStreamDecoder {
   bool ended_ = false;
 };
 
+// The decoded size of `stream_size` bytes that should be exactly one xz stream, from the stream's
+// footer and index alone, read through `read(offset, out)` (offsets within the stream; false when
+// the bytes cannot be read). Nothing when they are not one stream with a sound footer and an index
+// that accounts for every byte (several streams, stream padding, damage): the size then cannot be
+// known without decoding.
+using XzReader = std::function<bool(std::uint64_t offset, std::span<std::uint8_t> out)>;
+std::optional<std::uint64_t> XzSingleStreamDecodedSize(std::uint64_t stream_size, const XzReader& read);
+
 enum class XzCheck { kCrc32, kCrc64 };
 
 // Compresses into one xz stream. `preset` is 0-9; `extreme` adds the extreme flag.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
 
 #include "package/corrupt.h"
 #include "package/crc32.h"
@@ -25,10 +26,25 @@ Bytes Decode(DataBlockSource& source, const DataBlockOptions& options) {
   return out;
 }
 
-int CodeOf(const Bytes& block, const DataBlockOptions& options) {
+// The same through the decoding in place: every chunk written at its offset, from several threads.
+Bytes DecodeInPlace(DataBlockSource& source, const DataBlockOptions& options) {
+  Bytes out;
+  std::mutex guard;
+  const std::uint64_t size = DecodeDataBlockInPlace(source, options, [&](std::uint64_t offset, std::span<const std::uint8_t> part) {
+    EXPECT_LE(part.size(), kPlacedWriteBlock);
+    std::lock_guard lock(guard);
+    if (out.size() < offset + part.size()) out.resize(static_cast<std::size_t>(offset + part.size()));
+    std::copy(part.begin(), part.end(), out.begin() + static_cast<std::ptrdiff_t>(offset));
+  });
+  EXPECT_EQ(size, out.size());
+  return out;
+}
+
+int CodeOf(const Bytes& block, const DataBlockOptions& options, bool in_place = false) {
   MemoryDataSource source(block);
   try {
-    Decode(source, options);
+    if (in_place) DecodeInPlace(source, options);
+    else Decode(source, options);
   } catch (const CorruptPackage& e) {
     return e.code();
   }
@@ -99,6 +115,12 @@ TEST(DataBlock, RoundTripsWithEveryCombinationOfCipherAndCompression) {
       };
       EXPECT_EQ(Decode(memory, r), content) << compress << encipher << " threads";
       EXPECT_EQ(chunks, 3);
+      // In place: every chunk at its offset, the progress still in order.
+      last_progress = 0;
+      chunks = 0;
+      EXPECT_EQ(DecodeInPlace(pulled, r), content) << compress << encipher << " in place";
+      EXPECT_EQ(chunks, 3);
+      EXPECT_EQ(last_progress, block.size());
       r.progress = nullptr;
       EXPECT_EQ(Decode(pulled, r), content) << compress << encipher << " threads";
     }
@@ -136,6 +158,20 @@ TEST(DataBlock, StreamsInBoundedPortionsAndReadsOneChunkAtATime) {
     EXPECT_LE(largest_portion, kXzPortion) << compress;
     EXPECT_GE(portions, content.size() / kXzPortion) << compress;
     EXPECT_LT(largest_read, w.chunk_size + 1024) << compress;  // one stored chunk, never the block
+
+    // In place, side by side: no read takes a whole chunk.
+    std::mutex guard;
+    largest_read = 0;
+    PullDataSource shared(block.size(), [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+      std::lock_guard lock(guard);
+      largest_read = std::max(largest_read, out.size());
+      std::copy_n(block.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+      return true;
+    });
+    DataBlockOptions in_place{nullptr, compress, {}};
+    in_place.threads = 2;
+    EXPECT_EQ(DecodeInPlace(shared, in_place), content) << compress;
+    EXPECT_LE(largest_read, 64u * 1024) << compress;
   }
 }
 
@@ -182,6 +218,7 @@ TEST(DataBlock, ChunkChecksGiveTheirCodes) {
     DataBlockOptions parallel{c.blowfish, c.compressed, {}};
     parallel.threads = 3;
     EXPECT_EQ(CodeOf(c.block, parallel), c.code) << c.what << " (side by side)";
+    EXPECT_EQ(CodeOf(c.block, parallel, true), c.code) << c.what << " (in place)";
   }
 }
 

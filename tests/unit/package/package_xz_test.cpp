@@ -84,5 +84,43 @@ TEST(XzStreamDecoder, FinishFailsForATruncatedStreamAndFeedForGarbage) {
   EXPECT_FALSE(garbage.Finish());
 }
 
+TEST(XzSingleStreamDecodedSize, ComesFromTheIndexOfExactlyOneStream) {
+  const Bytes data = Filler(100000, 7);
+  const Bytes one = XzCompress(data, 1, false);
+  auto with = [](Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  Bytes bad_footer = one;
+  bad_footer[bad_footer.size() - 5] ^= 0x01;
+  Bytes bad_index = one;
+  bad_index[bad_index.size() - 14] ^= 0x01;
+  struct Case {
+    const char* what;
+    Bytes stream;
+    std::optional<std::uint64_t> size;
+  } cases[] = {
+      {"one stream", one, data.size()},
+      {"an empty stream", XzCompress({}, 1, false), 0},
+      {"two streams", with(one, XzCompress(Filler(10), 1, false)), std::nullopt},
+      {"stream padding", with(one, Bytes(4, 0)), std::nullopt},
+      {"cut short", Bytes(one.begin() + 1, one.end()), std::nullopt},
+      {"damaged footer", bad_footer, std::nullopt},
+      {"damaged index", bad_index, std::nullopt},
+      {"too short for a stream", Bytes(20, 0), std::nullopt},
+  };
+  for (const Case& c : cases) {
+    const XzReader read = [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+      if (offset > c.stream.size() || out.size() > c.stream.size() - offset) return false;
+      std::copy_n(c.stream.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+      return true;
+    };
+    EXPECT_EQ(XzSingleStreamDecodedSize(c.stream.size(), read), c.size) << c.what;
+  }
+  EXPECT_EQ(XzSingleStreamDecodedSize(one.size(), [](std::uint64_t, std::span<std::uint8_t>) { return false; }),
+            std::nullopt)
+      << "unreadable";
+}
+
 }  // namespace
 }  // namespace mv
