@@ -26,6 +26,7 @@ inline constexpr std::uint64_t kFlagUninstaller = 1ull << 2;     // UninstallerI
 inline constexpr std::uint64_t kFlagDialogColours = 1ull << 4;   // DialogBG, DialogFG present
 inline constexpr std::uint64_t kFlagCompressedChunks = 1ull << 5;  // file-data chunks are xz streams
 inline constexpr std::uint64_t kFlagSingleInstance = 1ull << 8;    // the single-instance mutex
+inline constexpr std::uint64_t kFlagBackgroundPicture = 1ull << 15;  // the background shows its bitmap
 inline constexpr std::uint64_t kFlagMasterProduct = 1ull << 16;  // prerequisite product present
 inline constexpr std::uint64_t kFlagNoBackgroundWindow = 1ull << 29;
 inline constexpr std::uint64_t kFlagDesktopFolderName = 1ull << 58;  // empty DesktopFolder -> name
