@@ -21,10 +21,7 @@ inline constexpr std::uint64_t kFlagSaveLicense = 1ull << 47;       // save the 
 inline constexpr std::uint64_t kFlagHideFileNames = 1ull << 49;     // no file names in the status line
 inline constexpr std::uint64_t kFlagRebootMarker = 1ull << 53;      // leave "reboot.dat" in the folder
 inline constexpr std::uint64_t kFlagAskRestartAlways = 1ull << 41;  // ask even in automatic runs
-inline constexpr std::uint64_t kFlagHidePostBatch = 1ull << 24;
-inline constexpr std::uint64_t kFlagHideExitBatch = 1ull << 25;
 // ProductFlags2 bits of the end of the run.
-inline constexpr std::uint32_t kFlags2LabelPostBatch = 1u << 7;
 inline constexpr std::uint32_t kFlags2LaunchDirectly = 1u << 20;  // start LaunchProgram without the shell
 
 // The key every product registers under (HKEY_LOCAL_MACHINE, 32-bit view), without its name.

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/text.h"
+
 namespace mve2e {
 
 mv::Bytes ReadAll(const fs::path& path) {
@@ -46,6 +48,9 @@ mvpack::Project SmallProject(const fs::path& folder) {
   p.settings.DisplayName = u"E2E Product";
   p.settings.Publisher = u"Marevault Tests";
   p.settings.DefaultInstallDir = WindowsPath(folder / "installed");
+  // Each scenario registers under its own Uninstall key, so that one never finds another's
+  // installation as an earlier one.
+  p.settings.UninstallKeyName = u"MvE2E " + mv::Utf8ToUtf16(folder.filename().string());
   p.chunk_size = 4096;  // several chunks
   p.preset = 1;
   for (const char* name : {"readme.txt", "data.bin"}) {
