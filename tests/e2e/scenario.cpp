@@ -34,6 +34,17 @@ std::string WindowsPathUtf8(const fs::path& path) {
   return out;
 }
 
+std::string SessionValue(const std::string& name) {
+  const mv::Bytes bytes = ReadAll(SourceDir() / "build" / "wine" / "session.env");
+  const std::string text(bytes.begin(), bytes.end());
+  const std::string key = "export " + name + "=";
+  const std::size_t at = text.find(key);
+  if (at == std::string::npos) return {};
+  std::string value = text.substr(at + key.size(), text.find('\n', at) - at - key.size());
+  if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+  return value;
+}
+
 mvpack::Project SmallProject(const fs::path& folder) {
   fs::create_directories(folder / "files");
   WriteAll(folder / "files" / "readme.txt", mv::Bytes(5000, 'a'));
