@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     fs::remove(filler);
 
     for (const auto& [name, line] : std::initializer_list<std::pair<const char*, std::u16string>>{
-             {"plain", u"\"C:\\Downloads\\setup.exe\" /silent /d:\"C:\\Program Files\\App\\\""},
+             {"plain", u"\"C:\\Downloads\\setup.exe\" /silent /norestart /d:\"C:\\Program Files\\App\\\""},
              {"uninstall", u"setup.exe /u:\"My \"\"App\"\"\" /MIN -a"},
              {"batches", u"setup.exe /b1:\"echo `x`~~del y\" /b2:\"a\" /b3:\"b\" /r:\"app.exe\" /n:Name"},
              {"bad", u"setup.exe\t/x\r\nfoo\0 /silent"s}}) {
