@@ -16,6 +16,7 @@
 #include "engine/completion_rules.h"
 #include "engine/extraction_rules.h"
 #include "engine/extraction_win.h"
+#include "engine/icon_resources.h"
 #include "engine/preinstallation_rules.h"
 #include "engine/registry_entries_win.h"
 #include "engine/registry_script.h"
@@ -77,6 +78,71 @@ void SaveTexts(const std::vector<Bytes>& entries, std::u16string_view stem, std:
   }
 }
 
+// The icon resources a program file carries: their type, name and language.
+struct ResourceId {
+  LPCWSTR type;
+  std::uintptr_t name;  // integer names only; the runtime's resources have no others
+  WORD language;
+};
+
+struct ResourceWalk {
+  std::vector<ResourceId> ids;
+  LPCWSTR type = nullptr;
+  std::uintptr_t name = 0;
+};
+
+BOOL CALLBACK AddResourceLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR param) {
+  auto* walk = reinterpret_cast<ResourceWalk*>(param);
+  walk->ids.push_back({walk->type, walk->name, language});
+  return TRUE;
+}
+
+BOOL CALLBACK AddResourceName(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR param) {
+  if (!IS_INTRESOURCE(name)) return TRUE;
+  auto* walk = reinterpret_cast<ResourceWalk*>(param);
+  walk->name = reinterpret_cast<std::uintptr_t>(name);
+  EnumResourceLanguagesW(module, type, name, AddResourceLanguage, param);
+  return TRUE;
+}
+
+// Group icons first.
+std::vector<ResourceId> IconResourceIds(const std::u16string& path) {
+  ResourceWalk walk;
+  const HMODULE module = LoadLibraryExW(W(path), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return {};
+  for (LPCWSTR type : {RT_GROUP_ICON, RT_ICON}) {
+    walk.type = type;
+    EnumResourceNamesW(module, type, AddResourceName, reinterpret_cast<LONG_PTR>(&walk));
+  }
+  FreeLibrary(module);
+  return walk.ids;
+}
+
+// Replaces the uninstaller's icons by the package's: every icon resource it has is removed and the
+// package's images and group are added under the first group's name and language.
+void ReplaceUninstallerIcon(const std::u16string& path, const Bytes& icon_file) {
+  const std::optional<IconResources> icon = IconResourcesFromFile(icon_file);
+  const std::vector<ResourceId> existing = icon ? IconResourceIds(path) : std::vector<ResourceId>{};
+  const HANDLE update = icon ? BeginUpdateResourceW(W(path), FALSE) : nullptr;
+  if (!update) return LogText(u"Failed to open uninstaller for icon replacement.\r\n");
+  std::uintptr_t group_name = 1;
+  WORD language = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+  if (!existing.empty() && existing.front().type == RT_GROUP_ICON) {
+    group_name = existing.front().name;
+    language = existing.front().language;
+  }
+  bool ok = true;
+  for (const ResourceId& id : existing)
+    ok &= UpdateResourceW(update, id.type, MAKEINTRESOURCEW(id.name), id.language, nullptr, 0) != FALSE;
+  for (std::size_t i = 0; i < icon->images.size(); ++i)
+    ok &= UpdateResourceW(update, RT_ICON, MAKEINTRESOURCEW(i + 1), language,
+                          const_cast<std::uint8_t*>(icon->images[i].data()),
+                          static_cast<DWORD>(icon->images[i].size())) != FALSE;
+  ok &= UpdateResourceW(update, RT_GROUP_ICON, MAKEINTRESOURCEW(group_name), language,
+                        const_cast<std::uint8_t*>(icon->group.data()), static_cast<DWORD>(icon->group.size())) != FALSE;
+  if (!EndUpdateResourceW(update, ok ? FALSE : TRUE) || !ok) LogText(u"Failed to replace uninstaller icon.\r\n");
+}
+
 // The uninstaller: the installer's image without its package section, or a copy of the installer.
 void PlaceUninstaller(HANDLE installer_file) {
   const InstallContext& c = Context();
@@ -90,6 +156,7 @@ void PlaceUninstaller(HANDLE installer_file) {
         WriteSource::HeadAndFileRange(c.uninstaller_head, installer_file, c.uninstaller_tail.offset,
                                       static_cast<std::int64_t>(c.uninstaller_tail.length)),
         c.settings.UninstallerTimes, kKeepAttributes, false);
+    if (written && !c.settings.UninstallerIcon.empty()) ReplaceUninstallerIcon(path, c.settings.UninstallerIcon);
   } else {
     // A copy of the running file; when the target is held it is set to replace it at the restart.
     written = WriteFileWithReplacement(

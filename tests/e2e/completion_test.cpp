@@ -13,7 +13,9 @@
 #include <string>
 #include <thread>
 
+#include "base/bytes.h"
 #include "base/text.h"
+#include "records/install_log.h"
 #include "package/settings.h"
 #include "scenario.h"
 
@@ -161,13 +163,25 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
 
   // Installed again over itself (the earlier installation is found), the image option gives an
   // uninstaller without the package: smaller, and still a program.
+  // The package's uninstaller icon replaces the runtime's in it.
   p.product_flags2 |= mv::kFlags2UninstallerWithoutSection;
+  p.settings.ProductFlags |= mv::kFlagLogEachFile;
+  const std::string pattern = "uninstaller icon image of the completion scenario";
+  mv::Bytes icon = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0};
+  mv::AppendLe32(icon, static_cast<std::uint32_t>(pattern.size()));
+  mv::AppendLe32(icon, 22);
+  icon.insert(icon.end(), pattern.begin(), pattern.end());
+  p.settings.UninstallerIcon = icon;
   const Built image = Build(p, dir / "setup2.exe");
   EXPECT_EQ(RunWindows(image.path, "/silent", 120, dir).code, 0u);
   const mv::Bytes placed = ReadAll(installed / "uninstall.exe");
   ASSERT_GE(placed.size(), 2u);
   EXPECT_EQ(placed[0], 'M');
   EXPECT_LT(placed.size() + 10000, ReadAll(image.path).size());
+  EXPECT_NE(std::string(placed.begin(), placed.end()).find(pattern), std::string::npos);
+  const std::string log = Text(installed / "Install.log");
+  EXPECT_NE(log.find("Uninstaller >>> " + uninstaller + "\r\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("icon"), std::string::npos) << log;
   EXPECT_EQ(QueryValue(key, "ProductFlags2", kView32), (RegValue{"REG_SZ", std::to_string(p.product_flags2)}));
   Reg({"delete", key, "/f", kView32});
   Reg({"delete", "HKLM\\Software\\MvE2ECompletion", "/f", kView32});
