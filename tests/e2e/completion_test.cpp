@@ -15,6 +15,7 @@
 
 #include "base/bytes.h"
 #include "base/text.h"
+#include "engine/completion_rules.h"
 #include "records/install_log.h"
 #include "package/settings.h"
 #include "scenario.h"
@@ -95,6 +96,11 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
   p.settings.TitleSize = 14.5;
   p.settings.TopColor = p.settings.BottomColor = 0x00FF8000;
   p.settings.UninstallShared = 2;
+  // Two readme texts, plain and rich, and one licence; a marker for the restart's scripts.
+  p.settings.ProductFlags |= mv::kFlagSaveReadme | mv::kFlagSaveLicense | mv::kFlagRebootMarker;
+  const mv::Bytes rich = {'{', '\\', 'r', 't', 'f', '1', ' ', 'x', '}'};
+  p.settings.ReadmeFiles = {mv::Bytes{'H', 0, 'i', 0}, rich};
+  p.settings.LicenseFiles = {mv::Bytes{0xFF, 0xFE, 'O', 0, 'K', 0}};
   p.lists.UninstallRegistryList = {{u"Comments", 1, u"plain"},
                                    {u"NoModify", 4, u"1"},
                                    {u"Removed", 1, u""},
@@ -154,6 +160,11 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
   EXPECT_EQ(QueryValue("HKLM\\Software\\MvE2ECompletion", "Where", kView32), (RegValue{"REG_EXPAND_SZ", "C:\\windows"}));  // variables expanded
   EXPECT_EQ(QueryValue(key, "DisplayName", kView64), std::nullopt) << "only the 32-bit view";
 
+  EXPECT_EQ(ReadAll(installed / "readme1.txt"), (mv::Bytes{0xFF, 0xFE, 'H', 0, 'i', 0}));
+  EXPECT_EQ(ReadAll(installed / "readme2.rtf"), rich);
+  EXPECT_EQ(ReadAll(installed / "eula.txt"), (mv::Bytes{0xFF, 0xFE, 'O', 0, 'K', 0}));
+  EXPECT_TRUE(fs::exists(installed / "reboot.dat"));
+
   // Without the image option the uninstaller is a copy of the installer.
   EXPECT_EQ(ReadAll(installed / "uninstall.exe"), ReadAll(built.path));
 
@@ -185,6 +196,26 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
   EXPECT_EQ(QueryValue(key, "ProductFlags2", kView32), (RegValue{"REG_SZ", std::to_string(p.product_flags2)}));
   Reg({"delete", key, "/f", kView32});
   Reg({"delete", "HKLM\\Software\\MvE2ECompletion", "/f", kView32});
+}
+
+// Folders the run leaves empty are removed, also when the shell left its own files in them; a folder
+// with anything else stays.
+TEST(Completion, EmptyFoldersAreRemovedAtTheEnd) {
+  const fs::path dir = ScratchDir("completion-empty");
+  mvpack::Project p = SmallProject(dir);
+  p.files.clear();
+  const Built b = Build(p, dir / "setup.exe");
+  const fs::path installed = dir / "installed";
+  for (const bool keep : {false, true}) {
+    SCOPED_TRACE(keep ? "a file of the user" : "only the shell's files");
+    fs::create_directories(installed);
+    WriteAll(installed / "Thumbs.db", mv::Bytes{1});
+    WriteAll(installed / "desktop.ini", mv::Bytes{2});
+    if (keep) WriteAll(installed / "notes.txt", mv::Bytes{3});
+    EXPECT_EQ(RunWindows(b.path, "/silent", 120, dir).code, 0u);
+    EXPECT_EQ(fs::exists(installed), keep);
+    if (keep) EXPECT_TRUE(fs::exists(installed / "desktop.ini"));
+  }
 }
 
 TEST(Completion, PendingReplacementWithNoRestartExits16AndRestartsNothing) {
