@@ -218,7 +218,8 @@ Bytes WriteSettings(const Settings& settings, std::uint32_t product_flags2);
 //   SharedPath: empty -> Publisher, or DisplayName when Publisher is blank (empty or only blanks);
 //   DesktopFolder: empty -> DisplayName when ProductFlags bit 58 is set;
 //   MasterProductKey, MasterProductName: empty -> DisplayName when ProductFlags bit 16 is set;
-//   ColorSetC: absent (ProductFlags2 bit 27 clear) -> white background, black text.
+//   ColorSetC: absent (ProductFlags2 bit 27 clear) -> white background, black text;
+//   UninstallerFileName: empty -> "uninstall.exe".
 // ColorSetB takes the system's colours when absent; that is the Windows layer's to fill in
 // (HasColorSetB tells it). DefaultInstallDir's other rules need the machine's folders.
 Settings EffectiveSettings(const Settings& stored, std::uint32_t product_flags2);
