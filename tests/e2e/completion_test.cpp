@@ -198,6 +198,18 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
   Reg({"delete", "HKLM\\Software\\MvE2ECompletion", "/f", kView32});
 }
 
+// An extra uninstall value of a kind the format does not have is a damaged installer.
+TEST(Completion, AnExtraValueOfUnknownKindIsADamagedInstaller) {
+  const fs::path dir = ScratchDir("completion-kind");
+  mvpack::Project p = SmallProject(dir);
+  p.settings.ProductFlags |= mv::kFlagUninstaller;
+  p.lists.UninstallRegistryList = {{u"Odd", 3, u"x"}};
+  const ExitCode r = RunWindows(Build(p, dir / "setup.exe").path, "/silent", 120, dir);
+  EXPECT_EQ(r.code, 2u);
+  EXPECT_EQ(QueryValue(kUninstallRoot + Narrow(p.settings.UninstallKeyName), "Odd", kView32), std::nullopt);
+  Reg({"delete", kUninstallRoot + Narrow(p.settings.UninstallKeyName), "/f", kView32});
+}
+
 // Folders the run leaves empty are removed, also when the shell left its own files in them; a folder
 // with anything else stays.
 TEST(Completion, EmptyFoldersAreRemovedAtTheEnd) {
