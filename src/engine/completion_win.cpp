@@ -280,7 +280,10 @@ void StoreInstallPath() {
 }
 
 void RegisterUninstall(HANDLE installer_file) {
-  PlaceUninstaller(installer_file);
+  {
+    const NativeFileView native(Context().settings.Bitness == 1);
+    PlaceUninstaller(installer_file);
+  }
   std::u16string system_message;
   const bool registered = RegisterProduct(system_message);
   StoreInstallPath();
