@@ -151,10 +151,13 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
   };
   for (const Expected& e : expected) EXPECT_EQ(QueryValue(key, e.name, kView32), e.value) << e.name;
 
-  const std::optional<RegValue> session = QueryValue(key, "Session", kView32);
-  ASSERT_TRUE(session);
-  EXPECT_EQ(session->type, "REG_QWORD");
-  EXPECT_NE(session->data, "0x0");
+  // Wine's `reg query` shows no data for a REG_QWORD; its export does.
+  const std::string exported = ExportKey(key, kView32, dir / "key.reg");
+  const std::size_t session = exported.find("\"Session\"=hex(b):");
+  ASSERT_NE(session, std::string::npos) << exported;
+  const std::string session_bytes = exported.substr(session + 17, 23);
+  EXPECT_EQ(session_bytes.size(), 23u);
+  EXPECT_NE(session_bytes, "00,00,00,00,00,00,00,00") << exported;
   const std::optional<RegValue> date = QueryValue(key, "InstallDate", kView32);
   ASSERT_TRUE(date);
   EXPECT_EQ(date->data.size(), 8u);
