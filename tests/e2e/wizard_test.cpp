@@ -58,6 +58,8 @@ mvpack::Project WizardProject(const fs::path& dir, const std::string& first, con
   p.settings.ProgressStyle = 2;
   p.settings.SummaryDlgStyle = 0;
   p.settings.LaunchProgram = u"%InstallDir%\\data.bin";
+  // Keeps the progress dialog up for a few seconds at the end, so that its bar can be read.
+  p.settings.PostInstallBatch = "ping -n 6 127.0.0.1 >nul\r\n";
   p.settings.GreetingLinkUrl = {'h', 't', 't', 'p', ':', '/', '/', 'e', 'x', 'a', 'm', 'p', 'l', 'e', '.', 't', 'e', 's', 't'};
   std::u16string licence = u"Licence of <product>\r\n";
   for (int i = 1; i <= 60; ++i) licence += u"Clause " + U16(std::to_string(i)) + u".\r\n";
@@ -190,6 +192,19 @@ void Drive(const fs::path& target, Step cancel_at, const std::string& e, const s
   EXPECT_NE(State(D(89), 1001).find("enabled=1"), std::string::npos);
   leave(kStartMenu, D(89));
   if (cancel_at == kStartMenu) return;
+
+  // Progress: the bar reaches its end before the dialog goes.
+  const std::vector<std::string> bar = {"progress", "--class", "#32770", "--holding", D(39), "--id", "1007"};
+  auto read_bar = [&](const char* timeout) {
+    std::vector<std::string> args = bar;
+    args.insert(args.end(), {"--timeout", timeout});
+    return Ui(args);
+  };
+  ToolResult position = read_bar("30000");
+  EXPECT_EQ(position.status, 0) << "no progress dialog";
+  for (int i = 0; i < 60 && position.status == 0 && position.output.find("pos=100 ") == std::string::npos; ++i)
+    position = read_bar("1000");
+  EXPECT_NE(position.output.find("pos=100 max=100"), std::string::npos) << position.output;
 
   // Summary: the launch box (checked) and the log box (unchecked), nothing else.
   list = Page(D(43));
