@@ -111,6 +111,28 @@ bool IsDriveRoot(std::u16string_view folder) {
 
 bool SameFolder(std::u16string_view a, std::u16string_view b) { return FoldedFolder(a) == FoldedFolder(b); }
 
+bool IsInsideFolder(std::u16string_view path, std::u16string_view folder) {
+  const std::u16string f = FoldedFolder(folder);
+  if (f.empty()) return false;
+  const std::u16string prefix = f.back() == u'\\' ? f : f + u"\\";
+  const std::u16string p = FoldedFolder(path);
+  return p.size() > prefix.size() && p.starts_with(prefix);
+}
+
+std::vector<std::u16string> QuotedTexts(std::u16string_view text) {
+  std::vector<std::u16string> out;
+  std::size_t pos = 0;
+  while (true) {
+    const std::size_t open = text.find(u'"', pos);
+    if (open == std::u16string_view::npos) break;
+    const std::size_t close = text.find(u'"', open + 1);
+    if (close == std::u16string_view::npos) break;
+    out.emplace_back(text.substr(open + 1, close - open - 1));
+    pos = close + 1;
+  }
+  return out;
+}
+
 std::vector<std::u16string> FoldersLongestFirst(std::vector<std::u16string> folders) {
   std::stable_sort(folders.begin(), folders.end(),
                    [](const std::u16string& x, const std::u16string& y) { return x.size() > y.size(); });

@@ -82,6 +82,13 @@ int MainListProgress(std::size_t index, std::size_t count);
 // backslash ignored.
 bool SameFolder(std::u16string_view a, std::u16string_view b);
 
+// Whether `path` lies inside `folder` (below it, not the folder itself); case and a trailing
+// backslash of the folder ignored.
+bool IsInsideFolder(std::u16string_view path, std::u16string_view folder);
+
+// The texts between pairs of double quotes, in order ("ProductFonts": title, file, title, file...).
+std::vector<std::u16string> QuotedTexts(std::u16string_view text);
+
 // The remembered folders, longest first (a stable order among equal lengths).
 std::vector<std::u16string> FoldersLongestFirst(std::vector<std::u16string> folders);
 

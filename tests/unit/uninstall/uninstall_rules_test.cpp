@@ -102,6 +102,21 @@ TEST(UninstallFolders, LongestFirstAndTheWalkUp) {
   EXPECT_EQ(FolderWalk(deep, u"C:\\P").size(), 50u);
 }
 
+TEST(UninstallFolders, InsideAndQuoted) {
+  struct Case {
+    const char16_t* path;
+    const char16_t* folder;
+    bool inside;
+  } cases[] = {
+      {u"C:\\P\\a.txt", u"C:\\P", true},     {u"c:\\p\\sub\\a", u"C:\\P\\", true},
+      {u"C:\\P", u"C:\\P", false},           {u"C:\\Pa\\x", u"C:\\P", false},
+      {u"C:\\x", u"C:\\", true},             {u"C:\\x", u"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsInsideFolder(c.path, c.folder), c.inside) << N(c.path);
+  EXPECT_EQ(QuotedTexts(u"\"Title A\" \"a.ttf\"\"B\"\"b.ttf\" \"open"),
+            (std::vector<std::u16string>{u"Title A", u"a.ttf", u"B", u"b.ttf"}));
+}
+
 TEST(UninstallSharedFiles, CountsAndEntries) {
   struct Case {
     std::int64_t count;
