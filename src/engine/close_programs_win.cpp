@@ -55,18 +55,18 @@ bool Act(HWND window, const AutoCloseEntry& entry, const CloseTexts& texts) {
   return true;
 }
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM windows) {
+  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
 }  // namespace
 
 bool CloseRunningPrograms(const std::vector<AutoCloseEntry>& entries, std::uint32_t phase, const CloseTexts& texts) {
   if (entries.empty()) return true;
   // The windows are gathered first: acting on them changes the list the system enumerates.
   std::vector<HWND> windows;
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&windows));
+  EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&windows));
   const DWORD self = GetCurrentProcessId();
   for (HWND w : windows) {
     if (!IsWindow(w)) continue;
