@@ -47,7 +47,6 @@ constexpr std::uint64_t kFlagLoosenSecurity = 1ull << 50;
 constexpr std::uint64_t kFlagNoRegistrationOnRemovable = 1ull << 56;
 constexpr std::uint64_t kFlagLoosenSharedFolder = 1ull << 62;
 constexpr std::uint32_t kFlags2ReinstallBatchForReinstallOnly = 1u << 0;
-constexpr std::uint32_t kFlags2RestorePoint = 1u << 1;
 constexpr std::uint32_t kFlags2NoStartMenuOnRemovable = 1u << 11;
 constexpr std::uint32_t kFlags2RecordInstallPathValue = 1u << 13;
 
