@@ -177,20 +177,21 @@ std::vector<SharedEntry> ParseSharedFiles(std::string_view text) {
 }
 
 std::vector<RegistryUndo> InterpretRegistryRecords(std::u16string_view script) {
-  std::vector<RegistryUndo> out;
+  std::vector<RegistryUndo> out, keys;
   CsvReader16 reader(script);
   std::vector<std::u16string> fields;
   while (reader.Next(fields)) {
     if (fields.size() == 1) {
       const std::u16string& key = fields[0];
       if (std::count(key.begin(), key.end(), u'\\') < 2) continue;
-      out.push_back({RegistryUndo::kDeleteEmptyKey, key, {}, key.starts_with(u"\\HKAU\\")});
+      keys.push_back({RegistryUndo::kDeleteEmptyKey, key, {}, key.starts_with(u"\\HKAU\\")});
     } else if (fields.size() == 5) {
       const std::u16string& kind = fields[4];
       if (kind != u"2" && kind != u"3" && kind != u"5" && kind != u"7") continue;
       out.push_back({RegistryUndo::kDeleteValue, fields[0], fields[1], fields[0].starts_with(u"\\HKAU\\")});
     }
   }
+  out.insert(out.end(), keys.rbegin(), keys.rend());
   return out;
 }
 

@@ -125,6 +125,8 @@ struct RegistryUndo {
 };
 // One record per line; a record of one field is a key removed when empty (only with at least two
 // backslashes), one of five fields a value removed for kinds 2, 3, 5 and 7; others give nothing.
+// The values come first and the keys after them in reverse order, so that a key the script created
+// before its values (or before its sub-keys) is empty by the time its turn comes.
 std::vector<RegistryUndo> InterpretRegistryRecords(std::u16string_view script);
 
 // Whether the support offer is an address that is offered.

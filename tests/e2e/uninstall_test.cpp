@@ -108,6 +108,7 @@ TEST(Uninstall, InstallThenUninstallRemovesEverythingRecordedAndThenItself) {
   EXPECT_FALSE(KeyExists(key, kView64));
   EXPECT_FALSE(QueryValue(machine, "Gone", kView64));
   EXPECT_EQ(QueryValue(machine, "Stay", kView64), (RegValue{"REG_SZ", "s"}));  // mode 1 stays
+  EXPECT_FALSE(KeyExists(machine + "\\Empty", kView64));
   EXPECT_FALSE(KeyExists("HKLM\\Software\\MvE2EUninstall\\Product", kView64));
   EXPECT_FALSE(KeyExists("HKLM\\Software\\MvE2EUninstall\\Product", kView32));
   EXPECT_EQ(QueryValue(kEnvironment, "Path", kView64), path_before);

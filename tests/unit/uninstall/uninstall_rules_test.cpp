@@ -155,12 +155,13 @@ TEST(UninstallRegistryRecords, Interpretation) {
       u"\\HKLM\\Software\\Acme,Kept,,,1\r\n"    // other kinds are not undone
       u"\\HKLM\\Software\\Acme,Two\r\n"         // neither one nor five fields
       u"\"\\HKLM\\Software\\A,B\",\"V,1\",,,3\r\n";
+  // Values first, then the keys deepest-last-written first.
   const std::vector<RegistryUndo> expected = {
-      {RegistryUndo::kDeleteEmptyKey, u"\\HKLM\\Software\\Acme", u"", false},
-      {RegistryUndo::kDeleteEmptyKey, u"\\HKAU\\Software\\Acme\\Opt", u"", true},
       {RegistryUndo::kDeleteValue, u"\\HKLM\\Software\\Acme", u"Name", false},
       {RegistryUndo::kDeleteValue, u"\\HKAU\\Software\\Acme", u"Other", true},
       {RegistryUndo::kDeleteValue, u"\\HKLM\\Software\\A,B", u"V,1", false},
+      {RegistryUndo::kDeleteEmptyKey, u"\\HKAU\\Software\\Acme\\Opt", u"", true},
+      {RegistryUndo::kDeleteEmptyKey, u"\\HKLM\\Software\\Acme", u"", false},
   };
   EXPECT_EQ(InterpretRegistryRecords(script), expected);
 }
