@@ -146,6 +146,34 @@ TEST(Uninstall, EarlyExits) {
   Reg({"delete", key, "/f", kView32});
 }
 
+TEST(Uninstall, ClosesTheProgramsItsRecordNames) {
+  const fs::path dir = ScratchDir("uninstall-close");
+  const std::string key = kUninstallRoot + "MvE2E uninstall-close";
+  // Two message boxes stand for running programs: one closed politely (it answers Cancel, 2), one
+  // terminated (exit code 0). A third whose title matches no entry keeps running.
+  const std::string record =
+      "\r\n\r\n[AutoClose]\r\n#32770,MvE2E close me,Box,0\r\n#32770,*E2E end me,Other,3\r\n";
+  WriteAll(dir / "Uninstall.dat", mv::Bytes(record.begin(), record.end()));
+  ASSERT_TRUE(Reg({"add", key, "/v", "InstallLocation", "/d", WindowsPathUtf8(dir), "/f", kView32}));
+  ASSERT_TRUE(Reg({"add", key, "/v", "ProductFlags", "/d", std::to_string(kAutomaticUninstall), "/f", kView32}));
+  auto box = [](const std::string& caption) {
+    return Process({(SourceDir() / "scripts" / "wine-exec").string(), HelperExe("msgbox").string(), caption, "x"}, false);
+  };
+  Process closed = box("MvE2E close me");
+  Process ended = box("MvE2E end me");
+  Process kept = box("MvE2E keep me");
+  for (const char* title : {"MvE2E close me", "MvE2E end me", "MvE2E keep me"})
+    ASSERT_EQ(RunTool(HelperExe("mvui"), {"find", "--title", title, "--timeout", "30000"}, 40).status, 0) << title;
+
+  fs::copy_file(RuntimeExe(), dir / "uninstall.exe");
+  const ExitCode r = RunWindows(dir / "uninstall.exe", "/silent /u:\"MvE2E uninstall-close\"", 60, dir);
+  EXPECT_EQ(r.code, 0u);
+  EXPECT_EQ(closed.Wait(30), 2);
+  EXPECT_EQ(ended.Wait(30), 0);
+  EXPECT_EQ(kept.Wait(2), std::nullopt) << "a window no entry names keeps running";
+  EXPECT_FALSE(KeyExists(key, kView32));
+}
+
 TEST(Uninstall, AHeldFileLeavesARetryRecordAndTheSecondRunRemovesTheRest) {
   const fs::path dir = ScratchDir("uninstall-held");
   mvpack::Project p = UninstallableProject(dir);
