@@ -22,6 +22,7 @@
 #include "engine/registry_script.h"
 #include "lib/atomic_file_win.h"
 #include "lib/desktop_shell_win.h"
+#include "lib/handle_win.h"
 #include "lib/launch_win.h"
 #include "lib/native_file_view_win.h"
 #include "lib/registry_path.h"
@@ -108,13 +109,12 @@ BOOL CALLBACK AddResourceName(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PT
 // Group icons first.
 std::vector<ResourceId> IconResourceIds(const std::u16string& path) {
   ResourceWalk walk;
-  const HMODULE module = LoadLibraryExW(W(path), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const UniqueModule module(LoadLibraryExW(W(path), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   if (!module) return {};
   for (LPCWSTR type : {RT_GROUP_ICON, RT_ICON}) {
     walk.type = type;
-    EnumResourceNamesW(module, type, AddResourceName, reinterpret_cast<LONG_PTR>(&walk));
+    EnumResourceNamesW(module.get(), type, AddResourceName, reinterpret_cast<LONG_PTR>(&walk));
   }
-  FreeLibrary(module);
   return walk.ids;
 }
 
@@ -280,7 +280,10 @@ void StoreInstallPath() {
 }
 
 void RegisterUninstall(HANDLE installer_file) {
-  PlaceUninstaller(installer_file);
+  {
+    const NativeFileView native(Context().settings.Bitness == 1);
+    PlaceUninstaller(installer_file);
+  }
   std::u16string system_message;
   const bool registered = RegisterProduct(system_message);
   StoreInstallPath();
@@ -317,8 +320,8 @@ void CommitRestorePoint() {
 // The names in a folder; nullopt when it cannot be listed.
 std::optional<std::vector<std::u16string>> FolderNames(const std::u16string& folder) {
   WIN32_FIND_DATAW found{};
-  const HANDLE find = FindFirstFileW(W(folder + u"\\*"), &found);
-  if (find == INVALID_HANDLE_VALUE) return std::nullopt;
+  const UniqueFind find(FindFirstFileW(W(folder + u"\\*"), &found));
+  if (!find.valid()) return std::nullopt;
   std::vector<std::u16string> names;
   do {
     const std::u16string name = U(found.cFileName);
@@ -326,8 +329,7 @@ std::optional<std::vector<std::u16string>> FolderNames(const std::u16string& fol
     // A link or a folder inside keeps the folder, whatever its name.
     if (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) names.push_back(u"\\");
     else names.push_back(name);
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
+  } while (FindNextFileW(find.get(), &found));
   return names;
 }
 
@@ -361,14 +363,14 @@ bool AskRestart() {
 }
 
 void RestartWindows() {
-  HANDLE token = nullptr;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+  HANDLE raw_token = nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw_token)) {
+    const UniqueHandle token(raw_token);
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
-      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-    CloseHandle(token);
+      AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
   }
   ExitWindowsEx(EWX_REBOOT | EWX_FORCEIFHUNG,
                 SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_INSTALLATION);

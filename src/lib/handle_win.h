@@ -34,6 +34,22 @@ class UniqueHandle {
   HANDLE h_ = nullptr;
 };
 
+// A directory search of FindFirstFileW, closed with FindClose.
+class UniqueFind {
+ public:
+  explicit UniqueFind(HANDLE h) : h_(h) {}
+  UniqueFind(const UniqueFind&) = delete;
+  UniqueFind& operator=(const UniqueFind&) = delete;
+  ~UniqueFind() {
+    if (valid()) FindClose(h_);
+  }
+  HANDLE get() const { return h_; }
+  bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+
+ private:
+  HANDLE h_;
+};
+
 // A module loaded with LoadLibrary*, freed with FreeLibrary.
 class UniqueModule {
  public:

@@ -101,6 +101,7 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
   const mv::Bytes rich = {'{', '\\', 'r', 't', 'f', '1', ' ', 'x', '}'};
   p.settings.ReadmeFiles = {mv::Bytes{'H', 0, 'i', 0}, rich};
   p.settings.LicenseFiles = {mv::Bytes{0xFF, 0xFE, 'O', 0, 'K', 0}};
+  p.lists.ProductIcon = mv::Bytes{0, 0, 1, 0, 'i', 'c', 'o', 'n'};
   p.lists.UninstallRegistryList = {{u"Comments", 1, u"plain"},
                                    {u"NoModify", 4, u"1"},
                                    {u"Removed", 1, u""},
@@ -127,6 +128,7 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
       {"Bitness", RegValue{"REG_DWORD", "0x0"}},
       {"DisplayVersion", RegValue{"REG_SZ", "3.12.5"}},
       {"NoDowngradeBelow", std::nullopt},
+      {"DisplayIcon", RegValue{"REG_SZ", install_dir + "\\product.ico"}},
       {"VersionMajor", RegValue{"REG_DWORD", "0x3"}},
       {"VersionMinor", RegValue{"REG_DWORD", "0xc"}},
       {"ProductFlags", RegValue{"REG_SZ", flags}},
@@ -149,10 +151,13 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
   };
   for (const Expected& e : expected) EXPECT_EQ(QueryValue(key, e.name, kView32), e.value) << e.name;
 
-  const std::optional<RegValue> session = QueryValue(key, "Session", kView32);
-  ASSERT_TRUE(session);
-  EXPECT_EQ(session->type, "REG_QWORD");
-  EXPECT_NE(session->data, "0x0");
+  // Wine's `reg query` shows no data for a REG_QWORD; its export does.
+  const std::string exported = ExportKey(key, kView32, dir / "key.reg");
+  const std::size_t session = exported.find("\"Session\"=hex(b):");
+  ASSERT_NE(session, std::string::npos) << exported;
+  const std::string session_bytes = exported.substr(session + 17, 23);
+  EXPECT_EQ(session_bytes.size(), 23u);
+  EXPECT_NE(session_bytes, "00,00,00,00,00,00,00,00") << exported;
   const std::optional<RegValue> date = QueryValue(key, "InstallDate", kView32);
   ASSERT_TRUE(date);
   EXPECT_EQ(date->data.size(), 8u);
@@ -164,6 +169,7 @@ TEST(Completion, UninstallKeyHoldsEveryValueInItsFormAndWinesUninstallerListsIt)
   EXPECT_EQ(ReadAll(installed / "readme2.rtf"), rich);
   EXPECT_EQ(ReadAll(installed / "eula.txt"), (mv::Bytes{0xFF, 0xFE, 'O', 0, 'K', 0}));
   EXPECT_TRUE(fs::exists(installed / "reboot.dat"));
+  EXPECT_EQ(ReadAll(installed / "product.ico"), p.lists.ProductIcon);
 
   // Without the image option the uninstaller is a copy of the installer.
   EXPECT_EQ(ReadAll(installed / "uninstall.exe"), ReadAll(built.path));

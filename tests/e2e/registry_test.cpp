@@ -25,16 +25,6 @@ mv::Bytes Utf16Le(std::u16string_view text) {
 
 std::string Narrow(const std::u16string& s) { return mv::Utf16ToUtf8(s); }
 
-// The key as `reg export` writes it (UTF-16 in the file), in UTF-8; empty when the export failed.
-std::string ExportKey(const std::string& key, const std::string& view, const fs::path& file) {
-  fs::remove(file);
-  if (!Reg({"export", key, Narrow(WindowsPath(file)), view, "/y"})) return {};
-  const mv::Bytes bytes = ReadAll(file);
-  std::u16string text;
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(mv::LoadLe16(&bytes[i]));
-  return Narrow(text);
-}
-
 // The temporary merge files left in the prefix's temporary folders.
 int LeftoverMergeFiles() {
   int n = 0;

@@ -113,4 +113,13 @@ std::optional<RegValue> QueryValue(const std::string& key, const std::string& na
   return std::nullopt;
 }
 
+std::string ExportKey(const std::string& key, const std::string& view, const fs::path& file) {
+  fs::remove(file);
+  if (!Reg({"export", key, mv::Utf16ToUtf8(WindowsPath(file)), view, "/y"})) return {};
+  const mv::Bytes bytes = ReadAll(file);
+  std::u16string text;
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) text += static_cast<char16_t>(mv::LoadLe16(&bytes[i]));
+  return mv::Utf16ToUtf8(text);
+}
+
 }  // namespace mve2e

@@ -50,4 +50,8 @@ struct RegValue {
 };
 std::optional<RegValue> QueryValue(const std::string& key, const std::string& name, const std::string& view);
 
+// The key as `reg export` writes it to `file` (UTF-16 there), in UTF-8; empty when the export failed.
+// It shows what `reg query` does not, such as the bytes of a REG_QWORD value.
+std::string ExportKey(const std::string& key, const std::string& view, const fs::path& file);
+
 }  // namespace mve2e
