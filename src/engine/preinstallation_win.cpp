@@ -15,6 +15,8 @@
 #include "context/prompt.h"
 #include "context/wizard_pages.h"
 #include "base/version.h"
+#include "engine/close_programs.h"
+#include "engine/close_programs_win.h"
 #include "engine/extraction_rules.h"
 #include "engine/preinstallation_rules.h"
 #include "lib/file_security_win.h"
@@ -285,7 +287,13 @@ std::optional<int> PrepareInstallation() {
     AddUninstallEntry(s.InstallPathRegistry, UninstallEntryKind::kRegistryValue);
 
   if (!Automatic() && !ShowLicenseAndReadmePages()) return kExitCancelled;
-  // CloseRunningPrograms: the programs of the package's close list are closed here.
+  // The programs of the package's close list: those closed without asking, then those asked about.
+  {
+    const std::vector<AutoCloseEntry> close = InstallAutoClose(c.lists.CloseProgramList);
+    const CloseTexts texts{99, 65};
+    if (!CloseRunningPrograms(close, kClosePhaseAutomatic, texts) || !CloseRunningPrograms(close, kClosePhaseAsk, texts))
+      return kExitCancelled;
+  }
 
   bool new_installation = true;
   if (std::optional<SourcedFolder> sourced = FolderFromRegistry()) {

@@ -227,6 +227,7 @@ int main(int argc, char** argv) {
     records.strings = {{10, u"Uninstall"}, {53, u"Remove Acme\r\nand its parts?"}, {999, u"Acme Setup"}};
     const auto text = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
     Write("uninstall_file", "entries-and-texts", text(ComposeUninstallFile(records)));
+    Write("uninstall_lists", "entries-and-texts", text(ComposeUninstallFile(records)));
     records.auto_close = {{u"AcmeWnd", u"*Acme", u"Acme \"Tools\"", 2}};
     records.associations = {".acme~!~Acme.Document~!~open~!~|C:\\Caf\xC3\xA9\\acme.exe,0"};
     records.firewall = {"C:\\Acme\\acme.exe;Acme;6;0"};
@@ -235,6 +236,7 @@ int main(int argc, char** argv) {
     records.registry_script = u"HKLM\\Software\\Acme,Path,1,\"C:\\Acme;D:\\\",2\r\nHKLM\\Software\\Acme\r\n";
     records.conditional_deletions = {{"%InstallDir%\\*.tmp", 5, "0", 12}, {"|C:\\x.dll", 2, "2026/01/31", 8}};
     Write("uninstall_file", "every-section", text(ComposeUninstallFile(records)));
+    Write("uninstall_lists", "every-section", text(ComposeUninstallFile(records)));
 
     // CSV: a registry script as 8-bit text and as UTF-16LE (the first byte picks the form).
     const std::u16string script = CsvLine(std::vector<std::u16string>{u"\\HKLM\\Software\\Acme", u"Path", u"1",
