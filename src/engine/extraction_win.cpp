@@ -37,7 +37,6 @@ namespace mv {
 
 namespace {
 
-constexpr std::uint64_t kFlagHideFileNames = 1ull << 49;
 constexpr std::size_t kExtractionWriteBlock = 1 << 20;
 
 // The extraction file's writer: decoded bytes gathered into large blocks.

@@ -10,6 +10,7 @@
 #include "engine/extraction_win.h"
 #include "engine/registry_entries_win.h"
 #include "engine/registry_script.h"
+#include "engine/shortcuts_win.h"
 #include "lib/wide_win.h"
 #include "package/settings.h"
 #include "records/install_log.h"
@@ -23,6 +24,7 @@ int RunMinimalInstallation(HANDLE installer_file) {
   InstallContext& c = Context();
   OpenProgress();
   ExtractFiles(installer_file);
+  CreateShortcuts();
   InstallRegistryEntries();
   if (c.settings.ProductFlags & kFlagAddToPath) AddToPath(true, c.settings.AddToPathSubfolder);
   if ((c.settings.ProductFlags & kFlagUninstaller) && !WriteUninstallData()) {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "lib/shell_link.h"
 #include "package/lists.h"
 #include "records/uninstall_data.h"
 
@@ -21,12 +22,6 @@ inline constexpr std::uint64_t kFlagUninstallerInDataFolder = 1ull << 38;
 inline constexpr std::uint64_t kFlagLogShortcut = 1ull << 59;
 inline constexpr std::uint32_t kFlags2RemovableOnlyMarked = 1u << 11;
 inline constexpr std::uint32_t kFlags2UninstallerInInstallFolder = 1u << 21;
-
-// Link creation flags.
-inline constexpr unsigned kLinkAllUsers = 1;
-inline constexpr unsigned kLinkMinimised = 2;
-inline constexpr unsigned kLinkMaximised = 4;
-inline constexpr unsigned kLinkNoParentFolder = 8;
 
 // Everything the entry list is built from besides the entries themselves.
 struct ShortcutSources {
@@ -82,15 +77,6 @@ std::u16string SanitizeShortcutName(std::u16string_view name);
 
 // Blanks (spaces and tabs) removed from both ends.
 std::u16string TrimBlanks(std::u16string_view text);
-
-// The link's file path: ".lnk" appended unless the path ends with it (in any letter case).
-std::u16string LinkFilePath(std::u16string_view link_path);
-
-// A working folder as a link stores it: a bare drive "X:" gets its backslash.
-std::u16string LinkWorkingFolder(std::u16string_view folder);
-
-// The show command a link gets for its flags; 0 leaves the link's default.
-int LinkShowCommand(unsigned flags);
 
 // The link flags of an entry: all users with the all-users shortcut mode, minimised or maximised
 // from its show state.
