@@ -29,18 +29,6 @@ mv::Bytes Pattern(std::size_t size, std::uint32_t seed) {
   return out;
 }
 
-// A setting of the current Wine session (scripts/wine-session writes them as "export NAME=value").
-std::string SessionValue(const std::string& name) {
-  const mv::Bytes bytes = ReadAll(SourceDir() / "build" / "wine" / "session.env");
-  const std::string text(bytes.begin(), bytes.end());
-  const std::string key = "export " + name + "=";
-  const std::size_t at = text.find(key);
-  if (at == std::string::npos) return {};
-  std::string value = text.substr(at + key.size(), text.find('\n', at) - at - key.size());
-  if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
-  return value;
-}
-
 fs::path PrefixDrive() { return fs::path(SessionValue("WINEPREFIX")) / "drive_c"; }
 
 // The file's last-write time as UTC fields.

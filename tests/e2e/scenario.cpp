@@ -20,6 +20,17 @@ void WriteAll(const fs::path& path, const mv::Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string SessionValue(const std::string& name) {
+  const mv::Bytes bytes = ReadAll(SourceDir() / "build" / "wine" / "session.env");
+  const std::string text(bytes.begin(), bytes.end());
+  const std::string key = "export " + name + "=";
+  const std::size_t at = text.find(key);
+  if (at == std::string::npos) return {};
+  std::string value = text.substr(at + key.size(), text.find('\n', at) - at - key.size());
+  if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+  return value;
+}
+
 std::u16string WindowsPath(const fs::path& path) {
   std::u16string out = u"Z:";
   for (char c : fs::absolute(path).string()) out += c == '/' ? u'\\' : static_cast<char16_t>(c);

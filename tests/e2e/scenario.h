@@ -14,6 +14,10 @@ mv::Bytes ReadAll(const fs::path& path);
 std::string Text(const fs::path& path);
 void WriteAll(const fs::path& path, const mv::Bytes& bytes);
 
+// A setting of the current Wine session (scripts/wine-session writes them as "export NAME=value");
+// empty when it has none.
+std::string SessionValue(const std::string& name);
+
 // The path as a Windows program of the session sees it, through Wine's Z: drive.
 std::u16string WindowsPath(const fs::path& path);
 // The same in UTF-8, for comparing with logs.

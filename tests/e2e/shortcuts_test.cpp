@@ -3,7 +3,6 @@
 // icon; the taskbar pin, which Wine cannot make, is logged as failed and still recorded.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
 #include <sstream>
 #include <string>
@@ -17,9 +16,16 @@ namespace {
 constexpr std::uint64_t kUninstallSupport = 1ull << 2;
 constexpr std::uint64_t kLogEachFile = 1ull << 20;
 
-fs::path Prefix() {
-  const char* prefix = std::getenv("WINEPREFIX");
-  return prefix ? fs::path(prefix) : fs::path();
+fs::path Prefix() { return SessionValue("WINEPREFIX"); }
+
+// The texts the shortcuts use: 33 the uninstaller's link, 38 a link without a name, 86 the log's.
+mv::Language TestLanguage() {
+  mv::Language l{u"English", {}};
+  for (int n = 0; n < 100; ++n) l.texts.push_back(u"T" + mv::Utf8ToUtf16(std::to_string(n)));
+  l.texts[33] = u"Remove E2E";
+  l.texts[38] = u"Shortcut to %s";
+  l.texts[86] = u"E2E log";
+  return l;
 }
 
 // A Windows path of the session as a host path: "C:\" is the prefix's drive_c, "Z:\" the root.
@@ -87,11 +93,7 @@ TEST(Shortcuts, CurrentUserLinksAreMadeLoggedAndRecorded) {
   p.settings.UninstallKeyName = u"E2E Shortcuts User";
   p.settings.ProductStartMenu = u"E2E Shortcuts User";
   p.settings.ProductFlags |= kUninstallSupport | kLogEachFile | (1ull << 1) | (1ull << 59);
-  p.lists.Languages = {mv::Language{u"English", {}}};
-  for (int n = 0; n < 100; ++n) p.lists.Languages[0].texts.push_back(u"T" + mv::Utf8ToUtf16(std::to_string(n)));
-  p.lists.Languages[0].texts[33] = u"Remove E2E";
-  p.lists.Languages[0].texts[38] = u"Shortcut to %s";
-  p.lists.Languages[0].texts[86] = u"E2E log";
+  p.lists.Languages = {TestLanguage()};
 
   mv::ShortcutEntry desktop = Entry(u"E2E Readme: notes?", u"%InstallDir%\\readme.txt");
   desktop.desktop = 1;
@@ -268,6 +270,57 @@ TEST(Shortcuts, TaskbarPinFailsUnderWineAndIsStillRecorded) {
             std::string::npos)
       << dat;
   EXPECT_EQ(pin_folders(), before) << "the temporary link's folder is left behind";
+}
+
+// On a removable drive with the removable-only switch, only the uninstaller's links in the
+// uninstall-data and installation folders are made; the root shortcut goes to the drive's root.
+TEST(Shortcuts, RemovableDriveKeepsMarkedLinksAndGetsTheRootShortcut) {
+  const std::string letter = SessionValue("MV_REMOVABLE_DRIVE");
+  if (letter.empty()) GTEST_SKIP() << "the Wine session has no removable drive";
+  const fs::path drive = SessionValue("MV_REMOVABLE_DIR");
+  const fs::path dir = ScratchDir("shortcuts-removable");
+  const fs::path product = drive / "e2e-shortcuts";
+  fs::remove_all(product);
+  fs::remove(drive / "E2E Root.lnk");
+  const std::string install = letter + ":\\e2e-shortcuts";
+  mvpack::Project p = SmallProject(dir);
+  p.settings.DefaultInstallDir = mv::Utf8ToUtf16(install);
+  p.settings.UninstallSubdir = u"uninst";
+  p.settings.UninstallerFileName = u"remove.exe";
+  p.settings.UninstallKeyName = u"E2E Shortcuts Removable";
+  p.settings.ProductStartMenu = u"E2E Shortcuts Removable";
+  p.settings.ProductFlags |= kUninstallSupport | kLogEachFile | (1ull << 1) | (1ull << 33) | (1ull << 38);
+  p.product_flags2 |= (1u << 11) | (1u << 21);
+  p.lists.Languages = {TestLanguage()};
+  mv::ShortcutEntry desktop = Entry(u"E2E Removable Desktop", u"data.bin");
+  desktop.desktop = 1;
+  p.lists.ShortcutList = {desktop};
+  p.lists.RootShortcutCommand = u"\"%InstallDir%\\data.bin\" --root";
+  p.lists.RootShortcutName = u"E2E Root";
+
+  const Built built = Build(p, dir / "shortcuts-removable.exe");
+  const ExitCode r = RunWindows(built.path, "/silent", 90, dir);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.code, 0u);
+  const std::string log = Text(product / "uninst" / "Install.log");
+  const std::string dat = Text(product / "uninst" / "Uninstall.dat");
+  EXPECT_EQ(log.find("Desktop Shortcut("), std::string::npos) << log;
+  EXPECT_EQ(log.find("Start Menu Shortcut("), std::string::npos) << log;
+  for (const std::string& folder : {install + "\\uninst", install}) {
+    const std::string link = folder + "\\Remove E2E.lnk";
+    EXPECT_NE(log.find("Shortcut(Remove E2E) >>> " + link + "\r\n"), std::string::npos) << log;
+    EXPECT_EQ(ReadLink(link)["arguments"], "/u:\"E2E Shortcuts Removable\"");
+    EXPECT_TRUE(Listed(dat, link)) << dat;
+  }
+  const std::string root = letter + ":\\E2E Root.lnk";
+  EXPECT_NE(log.find("Root Shortcut(E2E Root) >>> " + root + "\r\n"), std::string::npos) << log;
+  auto fields = ReadLink(root);
+  EXPECT_EQ(fields["target"], install + "\\data.bin");
+  EXPECT_EQ(fields["arguments"], "--root");
+  EXPECT_EQ(fields["workdir"], install);
+  EXPECT_TRUE(Listed(dat, root)) << dat;
+  fs::remove_all(product);
+  fs::remove(drive / "E2E Root.lnk");
 }
 
 }  // namespace
