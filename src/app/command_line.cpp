@@ -112,6 +112,8 @@ ParsedCommandLine ParseCommandLine(std::u16string_view full_command_line,
         o.InstallDirOverride.pop_back();
       }
       o.InstallDirOverrideNarrow = ToNarrowPath(o.InstallDirOverride);
+    } else if (EqualsIgnoreAsciiCase(rest, u"NoRestart")) {
+      o.NoRestart = true;
     } else if (StartsWithIgnoreCase(rest, u"N:")) {
       o.ProductNameOverride = StripEnclosingQuotes(rest.substr(2));
     } else if (StartsWithIgnoreCase(rest, u"U")) {

@@ -10,6 +10,7 @@
 #include "lib/wide_win.h"
 #include "ui/message_box_win.h"
 #include "ui/wizard_pages_win.h"
+#include "uninstall/self_removal_win.h"
 #include "uninstall/uninstall_run.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -26,6 +27,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   c.options = parsed.options;
   if (parsed.usage_error) mv::ShowUsage(*parsed.usage_error);
 
-  if (c.options.UninstallMode) mv::ExitInstaller(mv::RunUninstall(c.options.UninstallProductName));
+  if (c.options.UninstallMode) {
+    const int code = mv::RunUninstall(c.options.UninstallProductName);
+    if (code == mv::kExitSuccess) mv::RemoveUninstaller();
+    mv::ExitInstaller(code);
+  }
   mv::RunInstallMode();
 }

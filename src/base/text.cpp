@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <algorithm>
+
 namespace mv {
 
 namespace {
@@ -128,6 +130,13 @@ void ReplaceNames(std::u16string& text, std::span<const VariableName> table,
 std::u16string Decimal(std::int64_t n) {
   const std::string digits = std::to_string(n);
   return std::u16string(digits.begin(), digits.end());
+}
+
+bool IsRichText(std::span<const std::uint8_t> bytes) {
+  static constexpr std::uint8_t kBom[] = {0xEF, 0xBB, 0xBF};
+  if (bytes.size() >= 3 && std::equal(kBom, kBom + 3, bytes.begin())) bytes = bytes.subspan(3);
+  static constexpr char kMarker[] = "{\\rtf";
+  return bytes.size() >= 5 && std::equal(kMarker, kMarker + 5, bytes.begin());
 }
 
 }  // namespace mv

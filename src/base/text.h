@@ -31,6 +31,9 @@ struct VariableName {
 void ReplaceNames(std::u16string& text, std::span<const VariableName> table,
                   const std::function<std::u16string(std::size_t)>& value_of);
 
+// Whether stored bytes begin with "{\rtf", after an optional UTF-8 byte-order mark.
+bool IsRichText(std::span<const std::uint8_t> bytes);
+
 // Decimal digits of `n`, with a leading "-" when negative.
 std::u16string Decimal(std::int64_t n);
 

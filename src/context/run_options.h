@@ -11,6 +11,7 @@ struct RunOptions {
   bool AutomaticMode = false;        // /a, /silent
   bool SilentMode = false;           // /silent
   bool MinimizedBackground = false;  // /MIN
+  bool NoRestart = false;            // /norestart: never restart Windows at the end
   bool UninstallMode = false;        // /u
   std::u16string UninstallProductName;
   std::u16string InstallDirOverride;       // /d: without enclosing quotes or trailing backslash

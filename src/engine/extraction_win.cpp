@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "context/install_context_win.h"
 #include "context/progress.h"
+#include "engine/completion_rules.h"
 #include "engine/extraction_rules.h"
 #include "lib/fatal.h"
 #include "lib/file_object_win.h"
@@ -213,6 +214,7 @@ void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint3
       dest.path, WriteSource::FileRange(extraction, walked.data_offset, static_cast<std::int64_t>(r.data_size)),
       RecordDate(r), r.attributes, decision.replacement_allowed, &registered);
   if (written && (flags & kFlagLogEachFile)) LogText(progress_line + u"\r\n");
+  if (written || registered) lists.bytes_written += r.data_size;
   if (!written && !(kind == 12 && registered)) return;
 
   // Follow-ups of the component kinds; their registration comes with the component steps.

@@ -3,6 +3,7 @@
 // written in this run.
 #pragma once
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ struct InstallLists {
   std::string product_fonts;            // "\"face\" \"file\" " per font
   std::set<std::string> installed_files;  // lower-cased NarrowPaths of files written directly
   bool fonts_changed = false;
+  std::uint64_t bytes_written = 0;  // the bytes of every file written (or set to replace one)
 };
 
 }  // namespace mv

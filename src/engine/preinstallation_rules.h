@@ -14,6 +14,9 @@
 
 namespace mv {
 
+// ProductFlags2: a System Restore point is begun before the files and committed at the end.
+inline constexpr std::uint32_t kFlags2RestorePoint = 1u << 1;
+
 enum InstallationKind : int { kKindNew = 0, kKindReinstall = 1, kKindUpgrade = 2, kKindDowngrade = 3 };
 
 // The kind of an installation over an earlier one and the number of the text that announces it.

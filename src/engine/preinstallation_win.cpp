@@ -15,6 +15,8 @@
 #include "context/prompt.h"
 #include "context/wizard_pages.h"
 #include "base/version.h"
+#include "engine/close_programs.h"
+#include "engine/close_programs_win.h"
 #include "engine/extraction_rules.h"
 #include "engine/preinstallation_rules.h"
 #include "lib/file_security_win.h"
@@ -45,7 +47,6 @@ constexpr std::uint64_t kFlagLoosenSecurity = 1ull << 50;
 constexpr std::uint64_t kFlagNoRegistrationOnRemovable = 1ull << 56;
 constexpr std::uint64_t kFlagLoosenSharedFolder = 1ull << 62;
 constexpr std::uint32_t kFlags2ReinstallBatchForReinstallOnly = 1u << 0;
-constexpr std::uint32_t kFlags2RestorePoint = 1u << 1;
 constexpr std::uint32_t kFlags2NoStartMenuOnRemovable = 1u << 11;
 constexpr std::uint32_t kFlags2RecordInstallPathValue = 1u << 13;
 
@@ -286,7 +287,13 @@ std::optional<int> PrepareInstallation() {
     AddUninstallEntry(s.InstallPathRegistry, UninstallEntryKind::kRegistryValue);
 
   if (!Automatic() && !ShowLicenseAndReadmePages()) return kExitCancelled;
-  // CloseRunningPrograms: the programs of the package's close list are closed here.
+  // The programs of the package's close list: those closed without asking, then those asked about.
+  {
+    const std::vector<AutoCloseEntry> close = InstallAutoClose(c.lists.CloseProgramList);
+    const CloseTexts texts{99, 65};
+    if (!CloseRunningPrograms(close, kClosePhaseAutomatic, texts) || !CloseRunningPrograms(close, kClosePhaseAsk, texts))
+      return kExitCancelled;
+  }
 
   bool new_installation = true;
   if (std::optional<SourcedFolder> sourced = FolderFromRegistry()) {

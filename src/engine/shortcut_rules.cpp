@@ -153,7 +153,9 @@ std::vector<UninstallItem> ShortcutUninstallItems(ShortcutPlace place, std::u16s
                                                   std::u16string_view name) {
   std::vector<UninstallItem> items{{std::u16string(link_file), UninstallEntryKind::kFile}};
   const bool sub_folder = name.find(u'\\') != std::u16string_view::npos;
-  if (place == ShortcutPlace::kFolder || (place != ShortcutPlace::kStartup && sub_folder))
+  // A sub-folder made for the link is recorded at every place (Startup included), so that removing
+  // the links leaves no empty folder behind.
+  if (place == ShortcutPlace::kFolder || sub_folder)
     items.push_back({FolderOf(link_file), UninstallEntryKind::kFolder});
   return items;
 }

@@ -10,6 +10,7 @@
 #include "base/format.h"
 #include "base/path.h"
 #include "context/progress.h"
+#include "engine/completion_rules.h"
 #include "engine/extraction_rules.h"
 #include "engine/extraction_win.h"
 #include "engine/shortcut_rules.h"

@@ -357,6 +357,8 @@ Settings EffectiveSettings(const Settings& stored, std::uint32_t product_flags2)
     if (s.MasterProductName.empty()) s.MasterProductName = name;
   }
   if (!(product_flags2 & kFlags2ColorSetC)) s.ColorSetC = {0xFFFFFF, 0x000000};
+  // Without a name the uninstaller would be registered as its folder, which nothing can run.
+  if (s.UninstallerFileName.empty()) s.UninstallerFileName = u"uninstall.exe";
   return s;
 }
 

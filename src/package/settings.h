@@ -26,6 +26,7 @@ inline constexpr std::uint64_t kFlagUninstaller = 1ull << 2;     // UninstallerI
 inline constexpr std::uint64_t kFlagDialogColours = 1ull << 4;   // DialogBG, DialogFG present
 inline constexpr std::uint64_t kFlagCompressedChunks = 1ull << 5;  // file-data chunks are xz streams
 inline constexpr std::uint64_t kFlagSingleInstance = 1ull << 8;    // the single-instance mutex
+inline constexpr std::uint64_t kFlagBackgroundPicture = 1ull << 15;  // the background shows its bitmap
 inline constexpr std::uint64_t kFlagMasterProduct = 1ull << 16;  // prerequisite product present
 inline constexpr std::uint64_t kFlagNoBackgroundWindow = 1ull << 29;
 inline constexpr std::uint64_t kFlagDesktopFolderName = 1ull << 58;  // empty DesktopFolder -> name
@@ -217,7 +218,8 @@ Bytes WriteSettings(const Settings& settings, std::uint32_t product_flags2);
 //   SharedPath: empty -> Publisher, or DisplayName when Publisher is blank (empty or only blanks);
 //   DesktopFolder: empty -> DisplayName when ProductFlags bit 58 is set;
 //   MasterProductKey, MasterProductName: empty -> DisplayName when ProductFlags bit 16 is set;
-//   ColorSetC: absent (ProductFlags2 bit 27 clear) -> white background, black text.
+//   ColorSetC: absent (ProductFlags2 bit 27 clear) -> white background, black text;
+//   UninstallerFileName: empty -> "uninstall.exe".
 // ColorSetB takes the system's colours when absent; that is the Windows layer's to fill in
 // (HasColorSetB tells it). DefaultInstallDir's other rules need the machine's folders.
 Settings EffectiveSettings(const Settings& stored, std::uint32_t product_flags2);

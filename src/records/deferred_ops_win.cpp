@@ -114,15 +114,12 @@ bool WriteBlock(HANDLE out, const std::uint8_t* data, std::size_t size) {
 
 // Copies the source into `out` in large blocks. False with the system error as the last error.
 bool CopySource(HANDLE out, const WriteSource& source) {
-  if (!source.file) {
-    std::size_t done = 0;
-    while (done < source.data.size()) {
-      const std::size_t n = std::min(source.data.size() - done, kCopyBlock);
-      if (!WriteBlock(out, source.data.data() + done, n)) return false;
-      done += n;
-    }
-    return true;
+  for (std::size_t done = 0; done < source.data.size();) {
+    const std::size_t n = std::min(source.data.size() - done, kCopyBlock);
+    if (!WriteBlock(out, source.data.data() + done, n)) return false;
+    done += n;
   }
+  if (!source.file) return true;
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::int64_t>(source.length, kCopyBlock)));
   std::int64_t done = 0;
   while (done < source.length) {

@@ -21,7 +21,8 @@ namespace mv {
 
 // Where WriteFileWithReplacement takes the file's bytes from: a block of memory, or `length` bytes
 // of an open file from `offset` on (read positionally, so every attempt starts from the same place
-// and the file is streamed in large blocks, never held whole).
+// and the file is streamed in large blocks, never held whole), or a block of memory followed by such
+// a range.
 struct WriteSource {
   std::span<const std::uint8_t> data;
   HANDLE file = nullptr;
@@ -33,6 +34,10 @@ struct WriteSource {
   }
   static WriteSource FileRange(HANDLE file, std::uint64_t offset, std::int64_t length) {
     return {{}, file, offset, length};
+  }
+  static WriteSource HeadAndFileRange(std::span<const std::uint8_t> head, HANDLE file, std::uint64_t offset,
+                                      std::int64_t length) {
+    return {head, file, offset, length};
   }
 };
 

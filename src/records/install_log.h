@@ -21,7 +21,6 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 // ProductFlags bits that decide what the end of the run writes and shows.
 inline constexpr std::uint64_t kFlagRestartPending = 1ull << 14;
 inline constexpr std::uint64_t kFlagLogEachFile = 1ull << 20;  // the product's logging setting
-inline constexpr std::uint64_t kFlagHideFileNames = 1ull << 49;  // the status line never shows paths
 inline constexpr std::uint64_t kFlagOfferViewLog = 1ull << 57;  // the summary page offers the log
 
 struct InstallLogHeader {

@@ -194,6 +194,14 @@ void WriteInstallLog(const std::u16string& failures, bool final) {
   DiscardWorkingLog();
 }
 
+void AppendToInstallLog(std::u16string_view text) {
+  const NativeFileView native(Context().settings.Bitness == 1);
+  FileObject file;
+  if (file.Open(InstallLogPath(), open_flags::kWidePath | open_flags::kShareRead) != kFileOk) return;
+  file.Seek(0, FILE_END);
+  WriteBytes(file, Utf16ToUtf8(text));
+}
+
 void ViewInstallLog() {
   if (Context().options.SilentMode) return;
   const std::u16string path = InstallLogPath();

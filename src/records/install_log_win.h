@@ -50,6 +50,10 @@ std::u16string InstallLogPath();
 // every case.
 void WriteInstallLog(const std::u16string& failures, bool final);
 
+// Appends `text` (as UTF-8) to Install.log, creating it when missing: for what happens after the log
+// was written. A failure is ignored.
+void AppendToInstallLog(std::u16string_view text);
+
 // Shows Install.log to the user (nothing in silent mode): through the desktop shell, so that an
 // elevated installer opens it unelevated; else with the shell's "open"; else in Notepad.
 void ViewInstallLog();

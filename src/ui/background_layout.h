@@ -15,7 +15,6 @@
 
 namespace mv {
 
-inline constexpr std::uint64_t kFlagBackgroundPicture = 1ull << 15;
 inline constexpr std::uint64_t kFlagFullScreen = 1ull << 40;
 
 // A line of text on the background (the title or the copyright).

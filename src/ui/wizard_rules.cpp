@@ -134,13 +134,6 @@ std::u16string SizeText(std::int64_t bytes) {
   return Decimal(tenths / 10) + u"." + Decimal(tenths % 10) + unit;
 }
 
-bool IsRichText(std::span<const std::uint8_t> bytes) {
-  static constexpr std::uint8_t kBom[] = {0xEF, 0xBB, 0xBF};
-  if (bytes.size() >= 3 && std::equal(kBom, kBom + 3, bytes.begin())) bytes = bytes.subspan(3);
-  static constexpr char kMarker[] = "{\\rtf";
-  return bytes.size() >= 5 && std::equal(kMarker, kMarker + 5, bytes.begin());
-}
-
 PageText DecodePageText(std::span<const std::uint8_t> stored) {
   PageText t;
   if (IsRichText(stored)) {

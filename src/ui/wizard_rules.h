@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/bytes.h"
+#include "base/text.h"
 #include "ui/geometry.h"
 
 namespace mv {
@@ -120,8 +121,6 @@ struct PageText {
   Bytes rtf;           // rich: the RTF bytes with any UTF-8 byte-order mark removed
   std::u16string text;  // plain
 };
-// Whether stored bytes begin with "{\rtf", after an optional UTF-8 byte-order mark.
-bool IsRichText(std::span<const std::uint8_t> bytes);
 // A stored entry: RTF as bytes, anything else as UTF-16LE (a leading FF FE mark dropped, an odd last
 // byte ignored).
 PageText DecodePageText(std::span<const std::uint8_t> stored);

@@ -178,11 +178,13 @@ Bytes ComposeBatchFile(const BatchFileInputs& in, const std::function<std::u16st
   std::u16string body = u"@echo off\r\n";
   body += SetLines(value_of, in.uninstall_mode);
   body += Cp1252ToUtf16(in.remove_pause ? RemovePauseLines(in.text) : in.text);
-  body = NormaliseLineBreaks(body);
+  return EncodeBatchText(NormaliseLineBreaks(body), in.utf8_capable);
+}
 
+Bytes EncodeBatchText(std::u16string_view body, bool utf8_capable) {
   bool wide = false;
   for (const char16_t c : body) wide = wide || c >= 128;
-  const bool utf8 = in.utf8_capable && wide;
+  const bool utf8 = utf8_capable && wide;
   const std::string bytes = utf8 ? "@chcp 65001 >nul\r\n" + Utf16ToUtf8(body) : "@chcp 1252 >nul\r\n" + Utf16ToCp1252(body);
   return Bytes(bytes.begin(), bytes.end());
 }

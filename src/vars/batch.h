@@ -46,6 +46,10 @@ struct BatchFileInputs {
 // "@echo off", the "SET" lines and the text; every line break CR LF, and a final one.
 Bytes ComposeBatchFile(const BatchFileInputs& in, const std::function<std::u16string(Variable)>& value_of);
 
+// A batch text as a file: "@chcp 65001 >nul" and UTF-8 when the system is UTF-8 capable and a
+// character is 128 or above, else "@chcp 1252 >nul" and Windows-1252 ("?" for what it cannot hold).
+Bytes EncodeBatchText(std::u16string_view body, bool utf8_capable);
+
 // Whether a path or command must be quoted for the command interpreter: it holds a blank or a
 // character the interpreter treats specially.
 bool NeedsCommandQuotes(std::u16string_view text);

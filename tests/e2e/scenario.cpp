@@ -3,6 +3,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/text.h"
+
 namespace mve2e {
 
 mv::Bytes ReadAll(const fs::path& path) {
@@ -20,17 +22,6 @@ void WriteAll(const fs::path& path, const mv::Bytes& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string SessionValue(const std::string& name) {
-  const mv::Bytes bytes = ReadAll(SourceDir() / "build" / "wine" / "session.env");
-  const std::string text(bytes.begin(), bytes.end());
-  const std::string key = "export " + name + "=";
-  const std::size_t at = text.find(key);
-  if (at == std::string::npos) return {};
-  std::string value = text.substr(at + key.size(), text.find('\n', at) - at - key.size());
-  if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
-  return value;
-}
-
 std::u16string WindowsPath(const fs::path& path) {
   std::u16string out = u"Z:";
   for (char c : fs::absolute(path).string()) out += c == '/' ? u'\\' : static_cast<char16_t>(c);
@@ -41,6 +32,17 @@ std::string WindowsPathUtf8(const fs::path& path) {
   std::string out = "Z:";
   for (char c : fs::absolute(path).string()) out += c == '/' ? '\\' : c;
   return out;
+}
+
+std::string SessionValue(const std::string& name) {
+  const mv::Bytes bytes = ReadAll(SourceDir() / "build" / "wine" / "session.env");
+  const std::string text(bytes.begin(), bytes.end());
+  const std::string key = "export " + name + "=";
+  const std::size_t at = text.find(key);
+  if (at == std::string::npos) return {};
+  std::string value = text.substr(at + key.size(), text.find('\n', at) - at - key.size());
+  if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+  return value;
 }
 
 mvpack::Project SmallProject(const fs::path& folder) {
@@ -57,6 +59,9 @@ mvpack::Project SmallProject(const fs::path& folder) {
   p.settings.DisplayName = u"E2E Product";
   p.settings.Publisher = u"Marevault Tests";
   p.settings.DefaultInstallDir = WindowsPath(folder / "installed");
+  // Each scenario registers under its own Uninstall key, so that one never finds another's
+  // installation as an earlier one.
+  p.settings.UninstallKeyName = u"MvE2E " + mv::Utf8ToUtf16(folder.filename().string());
   p.chunk_size = 4096;  // several chunks
   p.preset = 1;
   for (const char* name : {"readme.txt", "data.bin"}) {

@@ -14,18 +14,19 @@ mv::Bytes ReadAll(const fs::path& path);
 std::string Text(const fs::path& path);
 void WriteAll(const fs::path& path, const mv::Bytes& bytes);
 
-// A setting of the current Wine session (scripts/wine-session writes them as "export NAME=value");
-// empty when it has none.
-std::string SessionValue(const std::string& name);
-
 // The path as a Windows program of the session sees it, through Wine's Z: drive.
 std::u16string WindowsPath(const fs::path& path);
 // The same in UTF-8, for comparing with logs.
 std::string WindowsPathUtf8(const fs::path& path);
 
+// A setting of the current Wine session (scripts/wine-session writes them as "export NAME=value");
+// empty when it is not set.
+std::string SessionValue(const std::string& name);
+
 // A small product in `folder`: two files, one compressible and one not, xz-compressed chunks of
 // 4 KiB, one language. It installs into `folder`/installed, its own folder, so that scenarios running
-// side by side never write the same files.
+// side by side never write the same files, and registers under its own Uninstall key ("MvE2E " and
+// the folder's name).
 mvpack::Project SmallProject(const fs::path& folder);
 
 struct Built {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 #include <sstream>
 #include <string>
 
@@ -270,6 +271,52 @@ TEST(Shortcuts, TaskbarPinFailsUnderWineAndIsStillRecorded) {
             std::string::npos)
       << dat;
   EXPECT_EQ(pin_folders(), before) << "the temporary link's folder is left behind";
+}
+
+// The uninstaller's own link starts a working uninstallation (its target and arguments, run
+// automatically), which removes every link the installation recorded.
+TEST(Shortcuts, UninstallerLinkUninstallsAndEveryLinkIsRemoved) {
+  ASSERT_FALSE(Prefix().empty()) << "no Wine session";
+  const fs::path dir = ScratchDir("shortcuts-uninstall");
+  const fs::path product = dir / "product";
+  mvpack::Project p = SmallProject(dir);
+  p.settings.DefaultInstallDir = WindowsPath(product);
+  p.settings.UninstallSubdir = u"uninst";
+  p.settings.UninstallerFileName = u"remove.exe";
+  p.settings.UninstallKeyName = u"E2E Shortcuts Uninstall";
+  p.settings.ProductStartMenu = u"E2E Shortcuts Uninstall";
+  p.settings.ProductFlags |= kUninstallSupport | kLogEachFile | (1ull << 1);
+  p.lists.Languages = {TestLanguage()};
+  mv::ShortcutEntry every = Entry(u"E2E Gone\\Link", u"data.bin");
+  every.desktop = every.start_menu = every.startup = 1;
+  every.folder = u"%InstallDir%\\links";
+  p.lists.ShortcutList = {every};
+
+  const Built built = Build(p, dir / "shortcuts-uninstall.exe");
+  ExitCode r = RunWindows(built.path, "/silent", 90, dir);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.code, 0u);
+  const std::string log = Text(product / "uninst" / "Install.log");
+  std::vector<fs::path> links;
+  for (const char* kind : {"Desktop Shortcut", "Start Menu Shortcut", "Startup Shortcut", "Shortcut"}) {
+    const std::string link = LoggedLink(log, kind, "E2E Gone\\Link");
+    ASSERT_FALSE(link.empty()) << kind << "\n" << log;
+    links.push_back(HostPath(link));
+    ASSERT_TRUE(fs::exists(links.back())) << links.back();
+  }
+  const std::string remover = LoggedLink(log, "Start Menu Shortcut", "Remove E2E");
+  ASSERT_FALSE(remover.empty()) << log;
+  links.push_back(HostPath(remover));
+  auto fields = ReadLink(remover);
+  ASSERT_TRUE(fs::exists(HostPath(fields["target"]))) << fields["target"];
+
+  r = RunWindows(HostPath(fields["target"]), "/a " + fields["arguments"], 120, dir);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.code, 0u);
+  for (const fs::path& link : links) {
+    EXPECT_FALSE(fs::exists(link)) << link;
+    EXPECT_FALSE(fs::exists(link.parent_path()) && link.parent_path().filename() == "E2E Gone") << link;
+  }
 }
 
 // On a removable drive with the removable-only switch, only the uninstaller's links in the

@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     fs::remove(filler);
 
     for (const auto& [name, line] : std::initializer_list<std::pair<const char*, std::u16string>>{
-             {"plain", u"\"C:\\Downloads\\setup.exe\" /silent /d:\"C:\\Program Files\\App\\\""},
+             {"plain", u"\"C:\\Downloads\\setup.exe\" /silent /norestart /d:\"C:\\Program Files\\App\\\""},
              {"uninstall", u"setup.exe /u:\"My \"\"App\"\"\" /MIN -a"},
              {"batches", u"setup.exe /b1:\"echo `x`~~del y\" /b2:\"a\" /b3:\"b\" /r:\"app.exe\" /n:Name"},
              {"bad", u"setup.exe\t/x\r\nfoo\0 /silent"s}}) {
@@ -204,6 +204,21 @@ int main(int argc, char** argv) {
     Write("picture", "rgb24", Join({Bytes{255}, bitmap(24, 5, 3, 0)}));
     Write("picture", "palette8-keyed", Join({Bytes{3}, bitmap(8, 7, -4, 16)}));
     Write("picture", "argb32", Join({Bytes{255}, bitmap(32, 3, 3, 0)}));
+
+    // Icon files: one image, and two images of which the second follows the first.
+    const auto icon = [](std::initializer_list<std::uint32_t> sizes) {
+      Bytes header = Join({Bytes{0, 0, 1, 0, static_cast<std::uint8_t>(sizes.size()), 0}});
+      Bytes images;
+      std::uint32_t offset = 6 + 16 * static_cast<std::uint32_t>(sizes.size());
+      for (std::uint32_t size : sizes) {
+        header = Join({header, Bytes{16, 16, 0, 0, 1, 0, 32, 0}, Le32(size), Le32(offset)});
+        for (std::uint32_t i = 0; i < size; ++i) images.push_back(static_cast<std::uint8_t>(i * 13));
+        offset += size;
+      }
+      return Join({header, images});
+    };
+    Write("icon_file", "one", icon({40}));
+    Write("icon_file", "two", icon({40, 68}));
 
     // Uninstall.dat: one with every section, and one with only the entries and the texts.
     UninstallFile records;

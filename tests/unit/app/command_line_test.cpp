@@ -14,7 +14,7 @@ namespace mv {
 
 // Readable failure output for option records.
 void PrintTo(const RunOptions& o, std::ostream* os) {
-  *os << "{a=" << o.AutomaticMode << " silent=" << o.SilentMode << " min=" << o.MinimizedBackground
+  *os << "{a=" << o.AutomaticMode << " silent=" << o.SilentMode << " min=" << o.MinimizedBackground << " norestart=" << o.NoRestart
       << " u=" << o.UninstallMode << " uname=" << Utf16ToUtf8(o.UninstallProductName)
       << " d=" << Utf16ToUtf8(o.InstallDirOverride) << " dn=" << o.InstallDirOverrideNarrow
       << " n=" << Utf16ToUtf8(o.ProductNameOverride) << " r=" << Utf16ToUtf8(o.RunAfterInstall)
@@ -96,6 +96,10 @@ TEST(CommandLineParse, Switches) {
       {u"/silent", opts([](RunOptions& o) { o.AutomaticMode = o.SilentMode = true; })},
       {u"-SILENT", opts([](RunOptions& o) { o.AutomaticMode = o.SilentMode = true; })},
       {u"/min", opts([](RunOptions& o) { o.MinimizedBackground = true; })},
+      {u"/norestart", opts([](RunOptions& o) { o.NoRestart = true; })},
+      {u"-NoRestart /silent", opts([](RunOptions& o) { o.NoRestart = o.AutomaticMode = o.SilentMode = true; })},
+      // Not the product-name switch, which needs its colon.
+      {u"/n:NoRestart", opts([](RunOptions& o) { o.ProductNameOverride = u"NoRestart"; })},
       {u"/a /MIN -Silent",
        opts([](RunOptions& o) { o.AutomaticMode = o.SilentMode = o.MinimizedBackground = true; })},
       {u"/d:\"C:\\Program Files\\App\\\"", opts([](RunOptions& o) {
@@ -177,6 +181,8 @@ TEST(CommandLineParse, RefusedCommandLines) {
       {u"/Automatic", u"Illegal command-line atom:\r\n/Automatic"},
       {u"-silentx", u"Illegal command-line atom:\r\n-silentx"},
       {u"/mini", u"Illegal command-line atom:\r\n/mini"},
+      {u"/norestarts", u"Illegal command-line atom:\r\n/norestarts"},
+      {u"/no-restart", u"Illegal command-line atom:\r\n/no-restart"},
       {u"/d", u"Illegal command-line atom:\r\n/d"},
       {u"/r:program.exe", u"Illegal command-line atom:\r\n/r:program.exe"},  // /r: needs its quote
       {u"/b1:echo", u"Illegal command-line atom:\r\n/b1:echo"},

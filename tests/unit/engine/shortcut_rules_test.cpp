@@ -211,7 +211,7 @@ TEST(ShortcutLink, PlacesLogLinesAndUninstallItems) {
        {{u"C:\\Users\\u\\Programs\\Acme\\Sub\\App.lnk", K::kFile}, {u"C:\\Users\\u\\Programs\\Acme\\Sub", K::kFolder}}},
       {ShortcutPlace::kStartup, u"", u"Sub\\App", "C:\\Users\\u\\Startup\\Sub\\App",
        "Startup Shortcut(Sub\\App) >>> C:\\Users\\u\\Startup\\Sub\\App\r\n",
-       {{u"C:\\Users\\u\\Startup\\Sub\\App.lnk", K::kFile}}},
+       {{u"C:\\Users\\u\\Startup\\Sub\\App.lnk", K::kFile}, {u"C:\\Users\\u\\Startup\\Sub", K::kFolder}}},
       {ShortcutPlace::kFolder, u"E:\\", u"App", "E:\\App", "Shortcut(App) >>> E:\\App\r\n",
        {{u"E:\\App.lnk", K::kFile}, {u"E:\\", K::kFolder}}},
       {ShortcutPlace::kFolder, u"D:\\Tools\\", u"App", "D:\\Tools\\App", "Shortcut(App) >>> D:\\Tools\\App\r\n",

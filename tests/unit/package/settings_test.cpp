@@ -321,12 +321,15 @@ TEST(Settings, EffectiveSettingsFillTheNameDefaults) {
   EXPECT_TRUE(e.MasterProductKey.empty());  // bit 16 clear
   EXPECT_EQ(e.ColorSetC, (std::array<std::uint32_t, 2>{0xFFFFFF, 0}));
   EXPECT_EQ(e.ColorSetB, (std::array<std::uint32_t, 4>{}));  // the system's colours: the Windows layer's
+  EXPECT_EQ(e.UninstallerFileName, u"uninstall.exe");
 
   stored.Publisher = u"  ";
   stored.ProductFlags = kFlagDesktopFolderName | kFlagMasterProduct;
   stored.ColorSetC = {1, 2};
   stored.ProductStartMenu = u"Menu";
+  stored.UninstallerFileName = u"remove.exe";
   e = EffectiveSettings(stored, kFlags2ColorSetC);
+  EXPECT_EQ(e.UninstallerFileName, u"remove.exe");
   EXPECT_EQ(e.SharedPath, u"Name");
   EXPECT_EQ(e.DesktopFolder, u"Name");
   EXPECT_EQ(e.MasterProductKey, u"Name");
