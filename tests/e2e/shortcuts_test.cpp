@@ -310,7 +310,16 @@ TEST(Shortcuts, UninstallerLinkUninstallsAndEveryLinkIsRemoved) {
   auto fields = ReadLink(remover);
   ASSERT_TRUE(fs::exists(HostPath(fields["target"]))) << fields["target"];
 
+  // A user's desktop and Startup folder hold other files: the uninstaller removes the links' emptied
+  // sub-folders and walks up from them while the folders are empty, which must not take the session's
+  // own folders with it.
+  std::vector<fs::path> keepers;
+  for (std::size_t i : {0u, 2u}) {
+    keepers.push_back(links[i].parent_path().parent_path() / "e2e-keep.txt");
+    WriteAll(keepers.back(), mv::Bytes(1, 'k'));
+  }
   r = RunWindows(HostPath(fields["target"]), "/a " + fields["arguments"], 120, dir);
+  for (const fs::path& keeper : keepers) fs::remove(keeper);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.code, 0u);
   for (const fs::path& link : links) {
