@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "context/install_context_win.h"
 #include "context/progress.h"
+#include "engine/completion_rules.h"
 #include "engine/extraction_rules.h"
 #include "lib/fatal.h"
 #include "lib/file_object_win.h"
@@ -37,7 +38,6 @@ namespace mv {
 
 namespace {
 
-constexpr std::uint64_t kFlagHideFileNames = 1ull << 49;
 FileDateTime RecordDate(const FileRecord& r) { return {r.date[0], r.date[1], r.date[2], r.date[3], r.date[4], r.date[5]}; }
 
 ExistingFile ExistingAt(const std::u16string& path) {
