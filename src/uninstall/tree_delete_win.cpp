@@ -89,7 +89,9 @@ std::vector<std::u16string> GuardedFolders() {
   for (SpecialFolder f : {SpecialFolder::kProfile, SpecialFolder::kAppData, SpecialFolder::kCommonAppData,
                           SpecialFolder::kDesktop, SpecialFolder::kCommonDesktop, SpecialFolder::kDocuments,
                           SpecialFolder::kCommonDocuments, SpecialFolder::kStartMenu, SpecialFolder::kCommonStartMenu,
-                          SpecialFolder::kPrograms, SpecialFolder::kCommonPrograms, SpecialFolder::kFonts})
+                          SpecialFolder::kPrograms, SpecialFolder::kCommonPrograms, SpecialFolder::kStartup,
+                          SpecialFolder::kCommonStartup, SpecialFolder::kFavorites, SpecialFolder::kCommonFavorites,
+                          SpecialFolder::kFonts})
     guarded.push_back(GetSpecialFolder(f));
   return guarded;
 }
@@ -116,6 +118,9 @@ bool DeleteTreeGuarded(const std::u16string& folder) {
 
 bool RemoveEmptyFolder(const std::u16string& folder) {
   if (StripTrailingBackslash(folder).size() <= 3) return false;
+  // The system's own folders stay, also when a walk up from a removed folder finds one empty (an
+  // emptied desktop or Startup folder): nothing of them is touched, not even their desktop.ini.
+  if (TreeDeletionVerdict(folder) != TreeVerdict::kAllowed) return false;
   const DWORD attributes = GetFileAttributesW(W(folder));
   if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
   ClearAttributes(folder, attributes);

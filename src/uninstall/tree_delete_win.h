@@ -9,14 +9,17 @@
 namespace mv {
 
 // The verdict for this system: drive roots, malformed paths, the Windows and system folders,
-// Program Files and Common Files of both views and the profile folders are refused.
+// Program Files and Common Files of both views and the user folders of the shell (profile,
+// application data, desktop, documents, favourites, Start menu, Programs, Startup, fonts; of the user
+// and of all users) are refused.
 TreeVerdict TreeDeletionVerdict(const std::u16string& folder);
 
 // Deletes `folder` with everything in it when the verdict allows it. True when it is gone.
 bool DeleteTreeGuarded(const std::u16string& folder);
 
-// Removes an empty folder: its "thumbs.db" and "desktop.ini" go first (not through a link), and a
-// path of three characters or fewer is refused. True when it is gone.
+// Removes an empty folder: its "thumbs.db" and "desktop.ini" go first (not through a link). A path of
+// three characters or fewer and every folder the verdict guards (the desktop, the Start menu and its
+// Programs and Startup folders, profiles...) are refused. True when it is gone.
 bool RemoveEmptyFolder(const std::u16string& folder);
 
 }  // namespace mv
