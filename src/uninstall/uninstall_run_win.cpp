@@ -35,9 +35,12 @@
 #include "records/install_log_win.h"
 #include "records/uninstall_data.h"
 #include "records/uninstall_file.h"
+#include "ui/background_win.h"
+#include "ui/gdi_win.h"
 #include "ui/message_box.h"
 #include "uninstall/self_removal_win.h"
 #include "uninstall/tree_delete_win.h"
+#include "uninstall/uninstall_look.h"
 #include "uninstall/uninstall_rules.h"
 #include "uninstall/uninstall_run.h"
 #include "vars/batch_win.h"
@@ -66,26 +69,43 @@ struct Product {
   REGSAM RegistryView() const { return (flags & kUninstallRegistry64) ? KEY_WOW64_64KEY : 0; }
 };
 
-std::u16string ReadText(HKEY key, const wchar_t* name) {
+// A text value; nothing when it is missing or not text.
+std::optional<std::u16string> QueryText(HKEY key, const wchar_t* name) {
   DWORD type = 0, size = 0;
-  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return {};
-  if (type != REG_SZ && type != REG_EXPAND_SZ) return {};
+  if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return std::nullopt;
   std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
   if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
-    return {};
+    return std::nullopt;
   buffer.resize(wcsnlen(buffer.c_str(), buffer.size()));
   return U(buffer);
 }
 
-// A number written as a DWORD or as decimal text.
-std::uint32_t ReadNumber(HKEY key, const wchar_t* name, std::uint32_t fallback) {
+std::u16string ReadText(HKEY key, const wchar_t* name) { return QueryText(key, name).value_or(std::u16string()); }
+
+// A number written as a DWORD or as decimal text; nothing when it is missing or empty.
+std::optional<std::uint32_t> QueryNumber(HKEY key, const wchar_t* name) {
   DWORD type = 0, value = 0, size = sizeof(value);
   if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS &&
       type == REG_DWORD)
     return value;
   const std::u16string text = ReadText(key, name);
-  if (text.empty()) return fallback;
+  if (text.empty()) return std::nullopt;
   return static_cast<std::uint32_t>(ParseProductFlags(text));
+}
+
+std::uint32_t ReadNumber(HKEY key, const wchar_t* name, std::uint32_t fallback) {
+  return QueryNumber(key, name).value_or(fallback);
+}
+
+// A whole file's bytes; the system's error code when it cannot be opened.
+DWORD ReadWholeFile(const std::u16string& path, std::string& bytes) {
+  UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file || file.get() == INVALID_HANDLE_VALUE) return GetLastError();
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+  return ERROR_SUCCESS;
 }
 
 void DeleteProductValue(Product& p, const wchar_t* name) { RegDeleteValueW(p.key.get(), name); }
@@ -93,6 +113,70 @@ void DeleteProductValue(Product& p, const wchar_t* name) { RegDeleteValueW(p.key
 void ShowRunError(std::u16string_view format, const std::vector<FormatArg>& args) {
   ShowError(FormatText(format, args));
 }
+
+// The look of the background window and the dialogs, as during the installation. The dialog-colour
+// bit of the flags is cleared when the colours give no brush.
+void ReadLook(Product& p) {
+  InstallContext& c = Context();
+  const HKEY k = p.key.get();
+  const ProductKeyReader reader{
+      [k](std::u16string_view name) { return QueryText(k, W(std::u16string(name))); },
+      [k](std::u16string_view name) { return QueryNumber(k, W(std::u16string(name))); }};
+  c.settings.ProductFlags = p.flags;
+  c.header.product_flags2 = p.flags2;
+  ReadUninstallLook(reader, {GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)}, p.flags2, c.settings);
+  p.flags = c.settings.ProductFlags;
+  if (p.flags & kFlagBackgroundPicture) {
+    std::string picture;
+    if (ReadWholeFile(JoinPath(p.Folder(), u"Installer Background.bmp"), picture) == ERROR_SUCCESS)
+      c.settings.BackgroundBitmap.assign(picture.begin(), picture.end());
+  }
+}
+
+// The product icon "uninstall.ico" of the uninstall-data folder, the icon of every window while the
+// run lasts; the runtime's own icons come back at its end.
+class ProductIcons {
+ public:
+  explicit ProductIcons(const std::u16string& folder) {
+    const std::u16string path = JoinPath(folder, u"uninstall.ico");
+    auto load = [&](int cx, int cy) {
+      return UniqueIcon(static_cast<HICON>(
+          LoadImageW(nullptr, W(path), IMAGE_ICON, GetSystemMetrics(cx), GetSystemMetrics(cy), LR_LOADFROMFILE)));
+    };
+    large_ = load(SM_CXICON, SM_CYICON);
+    small_ = load(SM_CXSMICON, SM_CYSMICON);
+    InstallContext& c = Context();
+    if (large_.get()) c.large_icon = large_.get();
+    if (small_.get()) c.small_icon = small_.get();
+  }
+  ProductIcons(const ProductIcons&) = delete;
+  ProductIcons& operator=(const ProductIcons&) = delete;
+  ~ProductIcons() {
+    InstallContext& c = Context();
+    c.large_icon = previous_large_;
+    c.small_icon = previous_small_;
+  }
+
+ private:
+  HICON previous_large_ = Context().large_icon, previous_small_ = Context().small_icon;
+  UniqueIcon large_, small_;
+};
+
+// Step 4: the background window, destroyed when the run ends.
+class BackgroundWindow {
+ public:
+  explicit BackgroundWindow(bool shown) {
+    if (shown) Context().background_window = CreateBackgroundWindow(Context().options.MinimizedBackground);
+  }
+  BackgroundWindow(const BackgroundWindow&) = delete;
+  BackgroundWindow& operator=(const BackgroundWindow&) = delete;
+  ~BackgroundWindow() {
+    HWND& window = Context().background_window;
+    if (!window) return;
+    DestroyWindow(window);
+    window = nullptr;
+  }
+};
 
 // Steps 1 to 3: the product key and its values. Nothing when the run ends, with the exit code.
 std::optional<int> OpenProduct(Product& p) {
@@ -142,6 +226,7 @@ std::optional<int> OpenProduct(Product& p) {
                  {p.display_name});
     return 14;
   }
+  ReadLook(p);
   if (p.flags & kUninstallAutomatic) c.options.AutomaticMode = true;
   c.messages_in_automatic_mode = (p.flags & kUninstallErrorsWhenAutomatic) != 0;
   p.automatic = c.options.AutomaticMode;
@@ -153,17 +238,7 @@ std::optional<int> OpenProduct(Product& p) {
 std::optional<int> LoadLists(const Product& p, UninstallLists& lists) {
   const std::u16string path = JoinPath(p.Folder(), u"Uninstall.dat");
   std::string bytes;
-  DWORD error = ERROR_SUCCESS;
-  {
-    UniqueHandle file(CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file || file.get() == INVALID_HANDLE_VALUE) {
-      error = GetLastError();
-    } else {
-      char buffer[65536];
-      DWORD got = 0;
-      while (ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
-    }
-  }
+  DWORD error = ReadWholeFile(path, bytes);
   UninstallFileResult read;
   if (error == ERROR_SUCCESS) {
     read = ReadUninstallFile(bytes);
@@ -582,6 +657,9 @@ int Run(Product& p) {
     if (!disable || !disable(&redirection)) FatalError(u"Wow64DisableWow64FsRedirection() failed");
     redirected_off = true;
   }
+
+  const ProductIcons icons(p.Folder());
+  const BackgroundWindow background(!(p.flags & kUninstallNoBackground) && !c.options.SilentMode);
 
   UninstallLists lists;
   if (std::optional<int> end = LoadLists(p, lists)) return *end;

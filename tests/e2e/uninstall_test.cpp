@@ -46,15 +46,25 @@ fs::path FromWindowsPath(std::string path) {
   return fs::path(path);
 }
 
-ExitCode RunUninstallString(const std::string& key, const fs::path& installed) {
+struct RegisteredCommand {
+  fs::path exe;
+  std::string arguments;
+};
+std::optional<RegisteredCommand> UninstallStringOf(const std::string& key) {
   const std::optional<RegValue> command = QueryValue(key, "UninstallString", kView32);
-  if (!command) return {true, 0};
+  if (!command) return std::nullopt;
   const std::size_t end = command->data.find('"', 1);
-  if (command->data.empty() || command->data[0] != '"' || end == std::string::npos) return {true, 0};
+  if (command->data.empty() || command->data[0] != '"' || end == std::string::npos) return std::nullopt;
   const std::string program = command->data.substr(1, end - 1);
   const fs::path exe = FromWindowsPath(program);
   EXPECT_EQ(WindowsPathUtf8(exe), program);
-  return RunWindows(exe, command->data.substr(end + 2), 120, installed.parent_path());
+  return RegisteredCommand{exe, command->data.substr(end + 2)};
+}
+
+ExitCode RunUninstallString(const std::string& key, const fs::path& installed) {
+  const std::optional<RegisteredCommand> command = UninstallStringOf(key);
+  if (!command) return {true, 0};
+  return RunWindows(command->exe, command->arguments, 120, installed.parent_path());
 }
 
 // Whether Wine's own uninstaller lists the product ("key name|||display name" lines).
@@ -131,6 +141,44 @@ TEST(Uninstall, InstallThenUninstallRemovesEverythingRecordedAndThenItself) {
   // "bin" was there before the installation and stays, so the installation folder does too.
   EXPECT_TRUE(fs::exists(installed / "bin"));
   Reg({"delete", "HKLM\\Software\\MvE2EUninstall", "/f", kView64});
+}
+
+TEST(Uninstall, ShowsTheProductsBackgroundWindowWhenNotSilent) {
+  const fs::path dir = ScratchDir("uninstall-look");
+  mvpack::Project p = UninstallableProject(dir);
+  const fs::path installed = dir / "installed";
+  const std::string key = kUninstallRoot + Narrow(p.settings.UninstallKeyName);
+  const std::string caption = "MvE2E uninstall look";
+  p.settings.ProductFlags |= mv::kFlagDialogColours;
+  p.settings.ProductFlags &= ~mv::kFlagNoBackgroundWindow;
+  p.settings.DialogBG = 0x00C0FFEE;
+  p.settings.DialogFG = 0x00102030;
+  p.settings.TaskbarText = mv::Utf8ToUtf16(caption);
+  p.settings.DisplayTitle = u"MvE2E Look Title";
+  p.settings.UninstallBatch1 = "ping -n 4 127.0.0.1 >nul";  // holds the run while the window is looked at
+  const Built built = Build(p, dir / "setup.exe");
+
+  // Automatic, not silent: a silent installation writes no background values.
+  ExitCode r = RunWindows(built.path, "/a", 120, dir);
+  ASSERT_FALSE(r.timed_out);
+  ASSERT_EQ(r.code, 0u);
+  ASSERT_EQ(QueryValue(key, "DisplayTitle", kView32), (RegValue{"REG_SZ", "MvE2E Look Title"}));
+  ASSERT_EQ(QueryValue(key, "DialogBG", kView32), (RegValue{"REG_SZ", "EEFFC0"}));
+  // A product icon in the uninstall-data folder; the run loads it for its windows.
+  fs::copy_file(SourceDir() / "src" / "app" / "mvsetup.ico", installed / "uninstall.ico");
+
+  const std::optional<RegisteredCommand> command = UninstallStringOf(key);
+  ASSERT_TRUE(command);
+  WindowsRun run(command->exe, "/a " + command->arguments, 120, dir);
+  // The caption is the product's taskbar text, read back from its key (the default would be "Setup").
+  const ToolResult found =
+      RunTool(HelperExe("mvui"), {"find", "--class", "SEA Window Class", "--title", caption, "--timeout", "30000"}, 40);
+  EXPECT_EQ(found.status, 0) << found.output;
+  r = run.Wait();
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.code, 0u);
+  for (const char* name : {"readme.txt", "data.bin"}) EXPECT_FALSE(fs::exists(installed / name)) << name;
+  EXPECT_FALSE(KeyExists(key, kView32));
 }
 
 TEST(Uninstall, EarlyExits) {
