@@ -85,21 +85,6 @@ std::string RealText(double value) {
   return std::string(text, result.ptr);
 }
 
-std::optional<std::uint32_t> ParseColourText(std::u16string_view text) {
-  if (!text.empty() && text.front() == u'#') text.remove_prefix(1);
-  if (text.size() != 6) return std::nullopt;
-  std::uint32_t rgb = 0;  // red first, as written
-  for (char16_t ch : text) {
-    int digit = -1;
-    if (ch >= u'0' && ch <= u'9') digit = ch - u'0';
-    else if (ch >= u'A' && ch <= u'F') digit = ch - u'A' + 10;
-    else if (ch >= u'a' && ch <= u'f') digit = ch - u'a' + 10;
-    if (digit < 0) return std::nullopt;
-    rgb = rgb << 4 | static_cast<std::uint32_t>(digit);
-  }
-  return (rgb >> 16) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
-}
-
 std::optional<double> ParseRealText(std::u16string_view text) {
   std::string narrow;
   for (char16_t ch : text) {

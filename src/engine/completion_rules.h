@@ -74,9 +74,6 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> VersionMajorMinor(std::st
 std::string ColourText(std::uint32_t colour);
 // A real number as the shortest decimal text that reads back to the same number.
 std::string RealText(double value);
-// The colour of a text ColourText writes, an optional leading "#" skipped; nothing unless exactly
-// six hexadecimal digits (either letter case) remain.
-std::optional<std::uint32_t> ParseColourText(std::u16string_view text);
 // The number of a text RealText writes; nothing unless the whole text is a decimal number.
 std::optional<double> ParseRealText(std::u16string_view text);
 

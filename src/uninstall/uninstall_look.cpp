@@ -1,14 +1,10 @@
 #include "uninstall/uninstall_look.h"
 
 #include "engine/completion_rules.h"
+#include "ui/color_text.h"
+#include "ui/message_box.h"
 
 namespace mv {
-
-std::int32_t ClampDialogZoom(std::int32_t zoom) {
-  if (zoom < 1) return 100;
-  if (zoom < 50) return 50;
-  return zoom > 150 ? 150 : zoom;
-}
 
 void ReadUninstallLook(const ProductKeyReader& key, const LookSystemColours& system, std::uint32_t product_flags2,
                        Settings& s) {
@@ -23,7 +19,7 @@ void ReadUninstallLook(const ProductKeyReader& key, const LookSystemColours& sys
   };
   auto colour = [&](std::u16string_view name) -> std::optional<std::uint32_t> {
     const std::optional<std::u16string> written = key.text(name);
-    return written ? ParseColourText(*written) : std::nullopt;
+    return written ? ParseColorText(*written) : std::nullopt;
   };
 
   s.DialogFont = text(u"DialogFont");
@@ -61,7 +57,7 @@ void ReadUninstallLook(const ProductKeyReader& key, const LookSystemColours& sys
     s.ButtonFG = colour(u"ButtonFG").value_or(0);
     s.ButtonBorder = colour(u"ButtonBorder").value_or(0);
   }
-  s.DialogZoom = ClampDialogZoom(static_cast<std::int32_t>(number(u"DialogZoom", 0)));
+  s.DialogZoom = EffectiveDialogZoom(static_cast<std::int32_t>(number(u"DialogZoom", 0)));
   if (s.ProductFlags & kFlagBackgroundPicture) {
     s.BitmapTPI = static_cast<std::int32_t>(number(u"BitmapTPI", static_cast<std::uint32_t>(-1)));
     s.StretchMode = static_cast<std::int32_t>(number(u"StretchMode", 0));

@@ -32,7 +32,4 @@ struct LookSystemColours {
 void ReadUninstallLook(const ProductKeyReader& key, const LookSystemColours& system, std::uint32_t product_flags2,
                        Settings& s);
 
-// "DialogZoom" as the run uses it: below 1 gives 100, 1 to 49 gives 50, above 150 gives 150.
-std::int32_t ClampDialogZoom(std::int32_t zoom);
-
 }  // namespace mv

@@ -7,6 +7,7 @@
 
 #include "base/text.h"
 #include "engine/completion_rules.h"
+#include "ui/color_text.h"
 #include "uninstall/uninstall_rules.h"
 
 namespace mv {
@@ -216,9 +217,9 @@ TEST(UninstallLook, ColourAndRealTexts) {
       {u"", std::nullopt},     {u"#", std::nullopt},     {u"0C0B0", std::nullopt}, {u"0C0B0A0", std::nullopt},
       {u"GG0000", std::nullopt}, {u"##0C0B0A", std::nullopt}, {u" 0C0B0A", std::nullopt},
   };
-  for (const auto& [text, colour] : colours) EXPECT_EQ(ParseColourText(text), colour) << Utf16ToUtf8(text);
+  for (const auto& [text, colour] : colours) EXPECT_EQ(ParseColorText(text), colour) << Utf16ToUtf8(text);
   for (std::uint32_t colour : {0x00000000u, 0x00FFFFFFu, 0x00123456u, 0x00ABCDEFu})
-    EXPECT_EQ(ParseColourText(Utf8ToUtf16(ColourText(colour))), colour);
+    EXPECT_EQ(ParseColorText(Utf8ToUtf16(ColourText(colour))), colour);
 
   const std::pair<const char16_t*, std::optional<double>> reals[] = {
       {u"12", 12.0}, {u"0.1", 0.1}, {u"1.75", 1.75}, {u"-2.5", -2.5},
