@@ -29,6 +29,7 @@
 #include "lib/registry_key_win.h"
 #include "lib/registry_path.h"
 #include "lib/registry_paths_win.h"
+#include "lib/shell_link_win.h"
 #include "lib/special_folders_win.h"
 #include "lib/system_library_win.h"
 #include "lib/atomic_file_win.h"
@@ -269,12 +270,8 @@ void ForEachKey(std::u16string_view path, const std::function<void(HKEY root, co
     if (HKEY root = RootKey(parsed->root)) act(root, parsed->subkey);
     return;
   }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD length = 256;
-    if (RegEnumKeyExW(HKEY_USERS, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    const std::u16string hive = reinterpret_cast<const char16_t*>(name);
-    if (!IsAllUsersHive(hive)) continue;
+  for (const std::wstring& name : UserHives()) {
+    const std::u16string hive = U(name);
     act(HKEY_USERS, parsed->subkey.empty() ? hive : hive + u"\\" + parsed->subkey);
   }
 }
@@ -289,9 +286,14 @@ bool DeleteKeyTree(HKEY root, const std::u16string& subkey, REGSAM view) {
   return RegDeleteKeyExW(root, W(subkey), view, 0) == ERROR_SUCCESS;
 }
 
+// A key that is not there has nothing in it: an identifier key that an earlier association of the
+// same identifier already removed must not keep this association's extension key alive. A key that
+// exists but cannot be read counts as holding something.
 bool KeyHasSubkeysOrValues(HKEY root, const std::u16string& subkey, REGSAM view, bool values_count) {
-  const RegistryKey key = RegistryKey::Open(root, W(subkey), KEY_READ, view);
-  if (!key) return true;
+  HKEY opened = nullptr;
+  const LONG error = RegOpenKeyExW(root, W(subkey), 0, KEY_READ | view, &opened);
+  const RegistryKey key(error == ERROR_SUCCESS ? opened : nullptr);
+  if (!key) return error != ERROR_FILE_NOT_FOUND;
   DWORD subkeys = 0, values = 0;
   RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
                    nullptr);
@@ -462,7 +464,7 @@ void RemoveSharedFiles(Product& p) {
 void UnpinFromTaskbar(const UninstallLists& lists) {
   for (const UndoItem& item : lists.main) {
     if (item.kind != UndoKind::kFile || item.text.find("\\User Pinned\\") == std::string::npos) continue;
-    ShellExecuteW(nullptr, L"taskbarunpin", W(WidenNarrowPath(item.text)), nullptr, nullptr, SW_HIDE);
+    InvokeShellVerb(WidenNarrowPath(item.text), u"taskbarunpin");  // never an error box
   }
   HoldStatus(700);
 }
