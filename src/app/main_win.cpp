@@ -29,7 +29,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
   if (c.options.UninstallMode) {
     const int code = mv::RunUninstall(c.options.UninstallProductName);
-    if (code == mv::kExitSuccess) mv::RemoveUninstaller();
+    if (code == mv::kExitSuccess) {
+      // The uninstall notification belongs here, before the self-removal: the product's "NotifyURL"
+      // address (the run keeps it in settings.NotifyURL) sent with report flag 0 through the
+      // network client's NotifyUrl. That client is not built yet, so nothing is sent.
+      mv::RemoveUninstaller();
+    }
     mv::ExitInstaller(code);
   }
   mv::RunInstallMode();

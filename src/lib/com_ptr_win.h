@@ -1,8 +1,12 @@
-// An owned COM interface pointer: released when it goes out of scope.
+// Owners for COM: an interface pointer released when it goes out of scope, COM for the thread while
+// a call runs, and a BSTR freed after the call.
 #pragma once
 
+#include <objbase.h>
+#include <oleauto.h>
 #include <unknwn.h>
 
+#include <string_view>
 #include <utility>
 
 namespace mv {
@@ -46,6 +50,36 @@ class ComPtr {
 
  private:
   T* p_ = nullptr;
+};
+
+// COM for this thread while a call runs (the run initialises it at start-up; this keeps the call
+// working wherever it is made). A thread that already has COM in another model keeps it.
+class ComScope {
+ public:
+  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  ~ComScope() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  bool usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT hr_;
+};
+
+// A BSTR owned for one call.
+class Bstr {
+ public:
+  explicit Bstr(std::u16string_view text)
+      : b_(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()))) {}
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  ~Bstr() { SysFreeString(b_); }
+  BSTR get() const { return b_; }
+
+ private:
+  BSTR b_;
 };
 
 }  // namespace mv

@@ -11,21 +11,6 @@ namespace {
 
 std::wstring Wide(std::u16string_view s) { return std::wstring(s.begin(), s.end()); }
 
-// The names of the keys directly below HKEY_USERS that are user hives.
-std::vector<std::wstring> UserHives() {
-  std::vector<std::wstring> hives;
-  wchar_t name[256];
-  for (DWORD index = 0;; ++index) {
-    DWORD length = static_cast<DWORD>(std::size(name));
-    const LONG error = RegEnumKeyExW(HKEY_USERS, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-    if (error == ERROR_MORE_DATA) continue;  // longer than any hive name
-    if (error != ERROR_SUCCESS) break;
-    const std::u16string_view hive(reinterpret_cast<const char16_t*>(name), length);
-    if (IsAllUsersHive(hive)) hives.emplace_back(name, length);
-  }
-  return hives;
-}
-
 // Runs `operation` with the base key and subkey a path names: once for an ordinary root, once per
 // user hive for HKAU.
 LONG OnPath(std::u16string_view path, REGSAM view, const std::function<LONG(HKEY, std::u16string_view)>& operation) {
@@ -44,6 +29,20 @@ LONG OnPath(std::u16string_view path, REGSAM view, const std::function<LONG(HKEY
 }
 
 }  // namespace
+
+std::vector<std::wstring> UserHives() {
+  std::vector<std::wstring> hives;
+  wchar_t name[256];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(std::size(name));
+    const LONG error = RegEnumKeyExW(HKEY_USERS, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (error == ERROR_MORE_DATA) continue;  // longer than any hive name
+    if (error != ERROR_SUCCESS) break;
+    const std::u16string_view hive(reinterpret_cast<const char16_t*>(name), length);
+    if (IsAllUsersHive(hive)) hives.emplace_back(name, length);
+  }
+  return hives;
+}
 
 OpenedRegistryKey OpenRegistryKey(HKEY base, std::u16string_view subkey, RegistryOpen mode, REGSAM view) {
   OpenedRegistryKey result;

@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "lib/registry_key_win.h"
 
@@ -37,6 +38,9 @@ OpenedRegistryKey OpenRegistryKey(HKEY base, std::u16string_view subkey, Registr
 // The key a path names. ERROR_BAD_PATHNAME for a path the root table refuses and for "HKAU", which
 // names no single key (its operations are the path operations below).
 OpenedRegistryKey OpenRegistryPath(std::u16string_view path, RegistryOpen mode, REGSAM view = 0);
+
+// The names of the keys directly below HKEY_USERS that are user hives (those of "HKAU").
+std::vector<std::wstring> UserHives();
 
 // Operations on a path, "HKAU" included: under HKAU each user hive is opened (never created) and
 // the operation repeated there; the result is ERROR_SUCCESS when every hive succeeded, else the

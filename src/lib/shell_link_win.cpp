@@ -16,21 +16,6 @@ namespace mv {
 
 namespace {
 
-// COM for this thread for the span of one call (the run initialises it at start-up; this keeps the
-// call working wherever it is made).
-class ComThread {
- public:
-  ComThread() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-  ~ComThread() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
-  }
-  ComThread(const ComThread&) = delete;
-  ComThread& operator=(const ComThread&) = delete;
-
- private:
-  HRESULT hr_;
-};
-
 // A failed shell result as the last error: the system error it carries, else the result itself.
 bool Failed(HRESULT hr) {
   if (SUCCEEDED(hr)) return false;
@@ -42,7 +27,7 @@ bool Failed(HRESULT hr) {
 
 bool CreateLink(const std::u16string& link_path, const std::u16string& target, const std::u16string& arguments,
                 const std::u16string& working_folder, const std::u16string& icon, unsigned flags) {
-  ComThread com;
+  ComScope com;
   ComPtr<IShellLinkW> link;
   if (Failed(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
     return false;
@@ -63,7 +48,7 @@ bool CreateLink(const std::u16string& link_path, const std::u16string& target, c
 }
 
 bool InvokeShellVerb(const std::u16string& file, const std::u16string& verb) {
-  ComThread com;
+  ComScope com;
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_INVOKEIDLIST;

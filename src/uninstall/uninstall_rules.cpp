@@ -6,6 +6,8 @@
 #include "base/csv.h"
 #include "base/path.h"
 #include "base/text.h"
+#include "engine/extraction_rules.h"
+#include "engine/firewall_rules.h"
 
 namespace mv {
 
@@ -193,6 +195,24 @@ std::vector<RegistryUndo> InterpretRegistryRecords(std::u16string_view script) {
   }
   out.insert(out.end(), keys.rbegin(), keys.rend());
   return out;
+}
+
+std::optional<FirewallRemoval> FirewallRemovalOf(std::string_view entry, std::u16string_view install_location,
+                                                 const std::function<std::u16string(std::string_view)>& program_path) {
+  const std::optional<FirewallRule> rule = SplitFirewallRule(entry);
+  if (!rule) return std::nullopt;
+  FirewallRemoval removal;
+  if (IsFirewallPortTarget(rule->target)) {
+    removal.port = FirewallPort(rule->target);
+    removal.protocols = FirewallProtocols(rule->protocols);
+    if (!removal.port || removal.protocols.empty()) return std::nullopt;
+    return removal;
+  }
+  if (rule->target.empty()) return std::nullopt;
+  const std::u16string path = program_path(rule->target);
+  if (path.empty()) return std::nullopt;
+  removal.program = ResolveAgainst(install_location, path);
+  return removal;
 }
 
 bool IsSupportAddress(std::u16string_view text) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -128,6 +129,21 @@ struct RegistryUndo {
 // The values come first and the keys after them in reverse order, so that a key the script created
 // before its values (or before its sub-keys) is empty by the time its turn comes.
 std::vector<RegistryUndo> InterpretRegistryRecords(std::u16string_view script);
+
+// What removing one "[Firewall]" entry takes away: the port exceptions of the protocols it selects,
+// or the exception of one program.
+struct FirewallRemoval {
+  std::optional<std::uint16_t> port;  // a port entry
+  std::vector<long> protocols;        // its protocol numbers (6 TCP, 17 UDP), TCP first
+  std::u16string program;             // a program entry: the program's full path
+  bool operator==(const FirewallRemoval&) const = default;
+};
+// Nothing for an entry without exactly four fields, a port outside 1 to 65535, a port entry that
+// selects no protocol, or a program entry whose path comes out empty. `program_path` turns a
+// program target into a path (its encoding and variables); a relative one is taken below
+// `install_location`.
+std::optional<FirewallRemoval> FirewallRemovalOf(std::string_view entry, std::u16string_view install_location,
+                                                 const std::function<std::u16string(std::string_view)>& program_path);
 
 // Whether the support offer is an address that is offered.
 bool IsSupportAddress(std::u16string_view text);

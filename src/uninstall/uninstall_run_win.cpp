@@ -19,6 +19,7 @@
 #include "context/prompt.h"
 #include "engine/close_programs.h"
 #include "engine/close_programs_win.h"
+#include "engine/firewall_win.h"
 #include "engine/registry_entries_win.h"
 #include "lib/fatal.h"
 #include "lib/file_object_win.h"
@@ -28,7 +29,9 @@
 #include "lib/registry_key_win.h"
 #include "lib/registry_path.h"
 #include "lib/registry_paths_win.h"
+#include "lib/shell_link_win.h"
 #include "lib/special_folders_win.h"
+#include "lib/system_library_win.h"
 #include "lib/atomic_file_win.h"
 #include "lib/wide_win.h"
 #include "records/deferred_ops_win.h"
@@ -181,8 +184,13 @@ class BackgroundWindow {
 // Steps 1 to 3: the product key and its values. Nothing when the run ends, with the exit code.
 std::optional<int> OpenProduct(Product& p) {
   p.key_path = std::u16string(kUninstallRoot) + p.name;
-  HKEY probe = nullptr;
-  const LONG probed = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(p.key_path), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &probe);
+  // Only whether the key opens with full access counts; the probe is closed at once.
+  const LONG probed = [&] {
+    HKEY probe = nullptr;
+    const LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(p.key_path), 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &probe);
+    const RegistryKey opened(result == ERROR_SUCCESS ? probe : nullptr);
+    return result;
+  }();
   if (probed == ERROR_ACCESS_DENIED) {
     ShowError(u"Permission denied.  Please run the uninstaller with administrator rights.");
     return 13;
@@ -191,16 +199,13 @@ std::optional<int> OpenProduct(Product& p) {
     ShowRunError(u"No product named '%s' is installed.", {p.name});
     return 13;
   }
-  RegCloseKey(probe);
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, W(p.key_path), 0,
-                    KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS | KEY_WOW64_32KEY,
-                    &key) != ERROR_SUCCESS) {
+  p.key = RegistryKey::Open(HKEY_LOCAL_MACHINE, W(p.key_path),
+                            KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS, KEY_WOW64_32KEY);
+  if (!p.key) {
     ShowRunError(u"Unable to access the uninstall information for:\r\n%s\r\n\r\nThe uninstallation cannot be performed.",
                  {p.name});
     return 13;
   }
-  p.key = RegistryKey(key);
   const HKEY k = p.key.get();
   p.feedback_url = ReadText(k, L"FeedbackURL");
   p.display_name = ReadText(k, L"DisplayName");
@@ -219,6 +224,8 @@ std::optional<int> OpenProduct(Product& p) {
   p.support_offer = ReadText(k, L"SupportOffer");
   p.shared_files = ReadText(k, L"SharedFiles");
   p.product_registry = ReadText(k, L"ProductRegistry");
+  // Kept for the uninstall notification, which is sent after the key is gone.
+  Context().settings.NotifyURL = ToCodePage(CP_ACP, ReadText(k, L"NotifyURL"));
 
   InstallContext& c = Context();
   if (p.install_location.empty()) {
@@ -263,31 +270,33 @@ void ForEachKey(std::u16string_view path, const std::function<void(HKEY root, co
     if (HKEY root = RootKey(parsed->root)) act(root, parsed->subkey);
     return;
   }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD length = 256;
-    if (RegEnumKeyExW(HKEY_USERS, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    const std::u16string hive = reinterpret_cast<const char16_t*>(name);
-    if (!IsAllUsersHive(hive)) continue;
+  for (const std::wstring& name : UserHives()) {
+    const std::u16string hive = U(name);
     act(HKEY_USERS, parsed->subkey.empty() ? hive : hive + u"\\" + parsed->subkey);
   }
 }
 
 bool DeleteKeyTree(HKEY root, const std::u16string& subkey, REGSAM view) {
   if (subkey.empty()) return false;  // never a whole root
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, W(subkey), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return false;
-  RegDeleteTreeW(key, nullptr);
-  RegCloseKey(key);
+  {
+    const RegistryKey key = RegistryKey::Open(root, W(subkey), KEY_ALL_ACCESS, view);
+    if (!key) return false;
+    RegDeleteTreeW(key.get(), nullptr);
+  }
   return RegDeleteKeyExW(root, W(subkey), view, 0) == ERROR_SUCCESS;
 }
 
+// A key that is not there has nothing in it: an identifier key that an earlier association of the
+// same identifier already removed must not keep this association's extension key alive. A key that
+// exists but cannot be read counts as holding something.
 bool KeyHasSubkeysOrValues(HKEY root, const std::u16string& subkey, REGSAM view, bool values_count) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, W(subkey), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return true;
+  HKEY opened = nullptr;
+  const LONG error = RegOpenKeyExW(root, W(subkey), 0, KEY_READ | view, &opened);
+  const RegistryKey key(error == ERROR_SUCCESS ? opened : nullptr);
+  if (!key) return error != ERROR_FILE_NOT_FOUND;
   DWORD subkeys = 0, values = 0;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr, nullptr);
-  RegCloseKey(key);
+  RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                   nullptr);
   return subkeys > 0 || (values_count && values > 0);
 }
 
@@ -310,11 +319,7 @@ void RemoveAssociations(const Product& p, const std::vector<UndoAssociation>& as
     RegDeleteValueW(key, backup.c_str());
     return true;
   };
-  auto open = [](const std::u16string& subkey) {
-    HKEY key = nullptr;
-    RegOpenKeyExW(HKEY_CLASSES_ROOT, W(subkey), 0, KEY_ALL_ACCESS, &key);
-    return RegistryKey(key);
-  };
+  auto open = [](const std::u16string& subkey) { return RegistryKey::Open(HKEY_CLASSES_ROOT, W(subkey), KEY_ALL_ACCESS); };
   for (const UndoAssociation& a : associations) {
     const std::u16string extension = Utf8ToUtf16(a.extension), id = Utf8ToUtf16(a.program_id);
     const std::u16string verb = Utf8ToUtf16(a.verb);
@@ -411,12 +416,8 @@ void UnregisterTypeLibrary(const std::u16string& path) {
 void UnregisterServer(const std::u16string& path) {
   const LaunchResult run = RunAndWait(u"regsvr32.exe /s /u \"" + path + u"\"", WindowsSystemFolder(), true);
   if (run.started && run.exit_code == 0) return;
-  HMODULE module = LoadLibraryExW(W(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-  if (!module) return;
-  using Entry = HRESULT(WINAPI*)();
-  if (auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, "DllUnregisterServer"))))
-    entry();
-  FreeLibrary(module);
+  const UniqueModule module(LoadLibraryExW(W(path), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+  if (auto entry = module.Function<HRESULT(WINAPI*)()>("DllUnregisterServer")) entry();
 }
 
 // Step 15: Install.log, then the shared files' reference counts.
@@ -425,13 +426,13 @@ void RemoveSharedFiles(Product& p) {
   SetProgress(5);
   if (!(p.flags & kUninstallKeepLog)) DeleteFileW(W(JoinPath(p.Folder(), u"Install.log")));
   if (p.shared_files.empty()) return;
-  HKEY counts = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", 0,
-                    KEY_QUERY_VALUE | KEY_SET_VALUE, &counts) != ERROR_SUCCESS) {
+  const RegistryKey owned = RegistryKey::Open(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+                                              KEY_QUERY_VALUE | KEY_SET_VALUE);
+  if (!owned) {
     AddFailure(u"REGISTRY ERROR:  Unable to adjust shared file reference counts.\r\n\r\n");
     return;
   }
-  RegistryKey owned(counts);
+  const HKEY counts = owned.get();
   const std::vector<SharedEntry> entries = ParseSharedFiles(ToNarrowPath(p.shared_files));
   std::uint32_t mode = p.uninstall_shared;
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -463,7 +464,7 @@ void RemoveSharedFiles(Product& p) {
 void UnpinFromTaskbar(const UninstallLists& lists) {
   for (const UndoItem& item : lists.main) {
     if (item.kind != UndoKind::kFile || item.text.find("\\User Pinned\\") == std::string::npos) continue;
-    ShellExecuteW(nullptr, L"taskbarunpin", W(WidenNarrowPath(item.text)), nullptr, nullptr, SW_HIDE);
+    InvokeShellVerb(WidenNarrowPath(item.text), u"taskbarunpin");  // never an error box
   }
   HoldStatus(700);
 }
@@ -472,11 +473,11 @@ void UnpinFromTaskbar(const UninstallLists& lists) {
 void RemoveInstallerPackages(const UninstallLists& lists) {
   if (lists.packages.empty()) return;
   SetStatusText(108);
-  HMODULE msi = LoadLibraryW(L"msi.dll");
-  using SetInternalUi = int(WINAPI*)(int, HWND*);
-  using InstallProduct = UINT(WINAPI*)(const wchar_t*, const wchar_t*);
-  auto set_ui = msi ? reinterpret_cast<SetInternalUi>(reinterpret_cast<void*>(GetProcAddress(msi, "MsiSetInternalUI"))) : nullptr;
-  auto install = msi ? reinterpret_cast<InstallProduct>(reinterpret_cast<void*>(GetProcAddress(msi, "MsiInstallProductW"))) : nullptr;
+  // From the system folder only: the uninstaller runs from the product's folder, where a DLL of the
+  // same name must never be picked up.
+  const UniqueModule msi = LoadSystemLibrary(L"msi.dll");
+  auto set_ui = msi.Function<int(WINAPI*)(int, HWND*)>("MsiSetInternalUI");
+  auto install = msi.Function<UINT(WINAPI*)(const wchar_t*, const wchar_t*)>("MsiInstallProductW");
   for (const std::string& entry : lists.packages) {
     const std::size_t comma = entry.rfind(',');
     const std::u16string package = Utf8ToUtf16(entry.substr(0, comma));
@@ -490,7 +491,6 @@ void RemoveInstallerPackages(const UninstallLists& lists) {
       AddFailure(u"Failed to uninstall %s, code %d: %s\r\n",
                  {FileNameOf(package), static_cast<long long>(result), SystemErrorText(result)});
   }
-  if (msi) FreeLibrary(msi);
   HoldStatus(700);
 }
 
@@ -606,17 +606,35 @@ void UndoRegistryRecords(const Product& p, const UninstallLists& lists) {
   }
 }
 
+// Step 25: the firewall exceptions the installation added: the open ports of the protocols an entry
+// selects, or an authorized program. What the service refuses is left as it is and not reported: an
+// exception is the system's setting rather than a part of the product, and the product must stay
+// removable where the firewall service is off or keeps no exceptions.
+void RemoveFirewallExceptions(const Product& p, const UninstallLists& lists) {
+  SetProgress(96);
+  if (lists.firewall.empty()) return;
+  FirewallService firewall;
+  if (firewall.Connect() != 0) return;
+  const auto program_path = [](std::string_view target) { return ExpandedVariables(WidenNarrowPath(target)); };
+  for (const std::string& entry : lists.firewall) {
+    const std::optional<FirewallRemoval> removal = FirewallRemovalOf(entry, p.install_location, program_path);
+    if (!removal) continue;
+    if (removal->port) {
+      for (const long protocol : removal->protocols) firewall.RemovePort(*removal->port, protocol);
+    } else {
+      firewall.RemoveProgram(removal->program);
+    }
+  }
+}
+
 // Step 26: driver packages installed through INF files.
 void RemoveDrivers(const UninstallLists& lists) {
   SetProgress(97);
   if (lists.drivers.empty()) return;
-  HMODULE setupapi = LoadLibraryW(L"setupapi.dll");
-  if (!setupapi) return;
-  using Uninstall = BOOL(WINAPI*)(const wchar_t*, DWORD, void*);
-  if (auto uninstall = reinterpret_cast<Uninstall>(reinterpret_cast<void*>(GetProcAddress(setupapi, "SetupUninstallOEMInfW")))) {
+  const UniqueModule setupapi = LoadSystemLibrary(L"setupapi.dll");  // never the product folder's
+  if (auto uninstall = setupapi.Function<BOOL(WINAPI*)(const wchar_t*, DWORD, void*)>("SetupUninstallOEMInfW")) {
     for (const std::string& inf : lists.drivers) uninstall(W(FileNameOf(WidenNarrowPath(inf))), 1, nullptr);
   }
-  FreeLibrary(setupapi);
 }
 
 void OpenAddress(const std::u16string& address) {
@@ -624,14 +642,14 @@ void OpenAddress(const std::u16string& address) {
 }
 
 void Restart() {
-  HANDLE token = nullptr;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+  HANDLE opened = nullptr;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &opened)) {
+    const UniqueHandle token(opened);
     TOKEN_PRIVILEGES privileges{};
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid))
-      AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
-    CloseHandle(token);
+      AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
   }
   ExitWindowsEx(EWX_REBOOT, SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_INSTALLATION | SHTDN_REASON_FLAG_PLANNED);
 }
@@ -714,7 +732,7 @@ int Run(Product& p) {
   RemoveStartMenuFolder(p, p.product_start_menu);
   RemoveProductRegistry(p);
   UndoRegistryRecords(p, lists);
-  SetProgress(96);  // firewall exceptions: not removed by this runtime
+  RemoveFirewallExceptions(p, lists);
   RemoveDrivers(lists);
   if (p.flags & kUninstallDeleteTree) DeleteTreeGuarded(p.install_location);
   SetProgress(98);

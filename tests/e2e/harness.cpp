@@ -132,11 +132,13 @@ fs::path NewCodeFile() {
 
 std::vector<std::string> WineRunArgs(const fs::path& code_file, int timeout, const fs::path& exe,
                                      const std::string& arguments, const fs::path& folder,
-                                     const std::string& overrides) {
+                                     const std::string& overrides, const WineDebug& debug) {
   std::vector<std::string> argv = {(SourceDir() / "scripts" / "wine-run").string(), "--timeout",
                                    std::to_string(timeout), "--code-file", code_file.string()};
   if (!folder.empty()) argv.insert(argv.end(), {"--cwd", folder.string()});
   if (!overrides.empty()) argv.insert(argv.end(), {"--dll-overrides", overrides});
+  if (!debug.channels.empty())
+    argv.insert(argv.end(), {"--wine-debug", debug.channels, "--debug-file", debug.file.string()});
   argv.insert(argv.end(), {"--", exe.string()});
   if (!arguments.empty()) argv.push_back(arguments);
   return argv;
@@ -144,10 +146,10 @@ std::vector<std::string> WineRunArgs(const fs::path& code_file, int timeout, con
 }  // namespace
 
 WindowsRun::WindowsRun(const fs::path& exe, const std::string& arguments, int timeout_seconds,
-                       const fs::path& working_folder, const std::string& dll_overrides)
+                       const fs::path& working_folder, const std::string& dll_overrides, const WineDebug& debug)
     : code_file_(NewCodeFile()),
       timeout_(timeout_seconds),
-      process_(WineRunArgs(code_file_, timeout_seconds, exe, arguments, working_folder, dll_overrides), false) {}
+      process_(WineRunArgs(code_file_, timeout_seconds, exe, arguments, working_folder, dll_overrides, debug), false) {}
 
 ExitCode WindowsRun::Wait() {
   // wine-run ends the Windows program at the time-out itself; the extra margin covers Wine's start.
@@ -162,8 +164,8 @@ ExitCode WindowsRun::Wait() {
 }
 
 ExitCode RunWindows(const fs::path& exe, const std::string& arguments, int timeout_seconds,
-                    const fs::path& working_folder, const std::string& dll_overrides) {
-  return WindowsRun(exe, arguments, timeout_seconds, working_folder, dll_overrides).Wait();
+                    const fs::path& working_folder, const std::string& dll_overrides, const WineDebug& debug) {
+  return WindowsRun(exe, arguments, timeout_seconds, working_folder, dll_overrides, debug).Wait();
 }
 
 ToolResult RunTool(const fs::path& exe, const std::vector<std::string>& args, int timeout_seconds) {

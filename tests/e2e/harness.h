@@ -49,12 +49,19 @@ class Process {
   std::string output_;
 };
 
+// Wine's debug channels for one run (e.g. "fixme+hnetcfg") and the file that receives their output.
+struct WineDebug {
+  std::string channels;
+  fs::path file;
+};
+
 // Runs a Windows program with its command-line arguments exactly as given (appended verbatim after
 // the quoted program path) and returns its exact 32-bit exit code.
 class WindowsRun {
  public:
   WindowsRun(const fs::path& exe, const std::string& arguments, int timeout_seconds = 60,
-             const fs::path& working_folder = {}, const std::string& dll_overrides = {});
+             const fs::path& working_folder = {}, const std::string& dll_overrides = {},
+             const WineDebug& debug = {});
   ExitCode Wait();
 
  private:
@@ -64,7 +71,8 @@ class WindowsRun {
 };
 
 ExitCode RunWindows(const fs::path& exe, const std::string& arguments, int timeout_seconds = 60,
-                    const fs::path& working_folder = {}, const std::string& dll_overrides = {});
+                    const fs::path& working_folder = {}, const std::string& dll_overrides = {},
+                    const WineDebug& debug = {});
 
 // Runs a Windows console program (arguments quoted by Wine) and returns its exit status and output.
 struct ToolResult {

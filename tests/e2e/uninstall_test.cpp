@@ -4,81 +4,21 @@
 // record; the whole-tree deletion never follows a link and never deletes a system folder.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "base/text.h"
 #include "engine/registry_script.h"
 #include "package/settings.h"
-#include "scenario.h"
+#include "uninstall_scenario.h"
 
 namespace mve2e {
 namespace {
 
-constexpr std::uint64_t kAutomaticUninstall = 1ull << 9;
-constexpr std::uint64_t kDeleteTree = 1ull << 10;
-const std::string kView32 = "/reg:32", kView64 = "/reg:64";
-const std::string kUninstallRoot = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::string kEnvironment = "HKLM\\System\\CurrentControlSet\\Control\\Session Manager\\Environment";
-
-std::string Narrow(const std::u16string& s) { return mv::Utf16ToUtf8(s); }
-std::u16string Wide(const std::string& s) { return mv::Utf8ToUtf16(s); }
-
-bool KeyExists(const std::string& key, const std::string& view) { return Reg({"query", key, view}); }
-
-// Waits until `path` is gone; false when it is still there after `seconds`.
-bool WaitUntilGone(const fs::path& path, int seconds) {
-  for (int i = 0; i < seconds * 10; ++i) {
-    if (!fs::exists(path)) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  return false;
-}
-
-// Runs the command the product registered, as the control panel would: the quoted program, then
-// its arguments verbatim.
-// The Linux path of a path on Wine's Z: drive.
-fs::path FromWindowsPath(std::string path) {
-  if (path.size() < 2 || (path[0] != 'Z' && path[0] != 'z') || path[1] != ':') return {};
-  path.erase(0, 2);
-  for (char& ch : path)
-    if (ch == '\\') ch = '/';
-  return fs::path(path);
-}
-
-struct RegisteredCommand {
-  fs::path exe;
-  std::string arguments;
-};
-std::optional<RegisteredCommand> UninstallStringOf(const std::string& key) {
-  const std::optional<RegValue> command = QueryValue(key, "UninstallString", kView32);
-  if (!command) return std::nullopt;
-  const std::size_t end = command->data.find('"', 1);
-  if (command->data.empty() || command->data[0] != '"' || end == std::string::npos) return std::nullopt;
-  const std::string program = command->data.substr(1, end - 1);
-  const fs::path exe = FromWindowsPath(program);
-  EXPECT_EQ(WindowsPathUtf8(exe), program);
-  return RegisteredCommand{exe, command->data.substr(end + 2)};
-}
-
-ExitCode RunUninstallString(const std::string& key, const fs::path& installed) {
-  const std::optional<RegisteredCommand> command = UninstallStringOf(key);
-  if (!command) return {true, 0};
-  return RunWindows(command->exe, command->arguments, 120, installed.parent_path());
-}
 
 // Whether Wine's own uninstaller lists the product ("key name|||display name" lines).
 bool WineListsProduct(const std::string& key_name) {
   Process list({(SourceDir() / "scripts" / "wine-exec").string(), "uninstaller", "--list"}, true);
   EXPECT_EQ(list.Wait(60), 0);
   return list.output().find(key_name + "|||") != std::string::npos;
-}
-
-mvpack::Project UninstallableProject(const fs::path& dir) {
-  mvpack::Project p = SmallProject(dir);
-  p.settings.ProductFlags |= mv::kFlagUninstaller | kAutomaticUninstall;
-  p.settings.UninstallerFileName = u"uninstall.exe";
-  return p;
 }
 
 TEST(Uninstall, InstallThenUninstallRemovesEverythingRecordedAndThenItself) {

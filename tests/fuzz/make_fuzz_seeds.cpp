@@ -230,7 +230,7 @@ int main(int argc, char** argv) {
     Write("uninstall_lists", "entries-and-texts", text(ComposeUninstallFile(records)));
     records.auto_close = {{u"AcmeWnd", u"*Acme", u"Acme \"Tools\"", 2}};
     records.associations = {".acme~!~Acme.Document~!~open~!~|C:\\Caf\xC3\xA9\\acme.exe,0"};
-    records.firewall = {"C:\\Acme\\acme.exe;Acme;6;0"};
+    records.firewall = {"C:\\Acme\\acme.exe;Acme;6;0", "8080;Acme web;3;0", "bin\\acme.exe;;1;1"};
     records.drivers = {"C:\\Windows\\INF\\oem7.inf"};
     records.packages = {"\"{12345678-1234-1234-1234-123456789012}\",1"};
     records.registry_script = u"HKLM\\Software\\Acme,Path,1,\"C:\\Acme;D:\\\",2\r\nHKLM\\Software\\Acme\r\n";

@@ -166,6 +166,41 @@ TEST(UninstallRegistryRecords, Interpretation) {
   EXPECT_EQ(InterpretRegistryRecords(script), expected);
 }
 
+TEST(UninstallFirewall, EntriesIntoRemovals) {
+  // The program target as the run decodes it: "|" and UTF-8, else (here) plain ASCII; "%app%"
+  // stands for a variable that expands to a folder.
+  auto decode = [](std::string_view target) {
+    std::u16string path = Utf8ToUtf16(target.substr(target.starts_with('|') ? 1 : 0));
+    if (path.starts_with(u"%app%")) path.replace(0, 5, u"D:\\Apps");
+    return path;
+  };
+  const std::u16string install = u"C:\\Program Files\\Acme\\";
+  struct Case {
+    const char* entry;
+    std::optional<FirewallRemoval> removal;
+  } cases[] = {
+      {"8080;Web;1;0", FirewallRemoval{8080, {6}, u""}},
+      {"8080;Web;2;0", FirewallRemoval{8080, {17}, u""}},
+      {"53;;3;", FirewallRemoval{53, {6, 17}, u""}},
+      {"8080;Web;0;0", std::nullopt},   // no protocol selected
+      {"8080;Web;x;0", std::nullopt},
+      {"70000;Web;3;0", std::nullopt},  // no such port
+      {"0;Web;3;0", std::nullopt},
+      {"bin\\server.exe;Server;0;0", FirewallRemoval{std::nullopt, {}, u"C:\\Program Files\\Acme\\bin\\server.exe"}},
+      {"server.exe;;3;", FirewallRemoval{std::nullopt, {}, u"C:\\Program Files\\Acme\\server.exe"}},
+      {"E:\\Tools\\t.exe;T;1;0", FirewallRemoval{std::nullopt, {}, u"E:\\Tools\\t.exe"}},  // absolute: as it is
+      {"\\\\host\\share\\t.exe;T;1;0", FirewallRemoval{std::nullopt, {}, u"\\\\host\\share\\t.exe"}},
+      {"%app%\\t.exe;T;1;0", FirewallRemoval{std::nullopt, {}, u"D:\\Apps\\t.exe"}},  // expanded, then absolute
+      {"|\xc3\xa9.exe;;1;", FirewallRemoval{std::nullopt, {}, u"C:\\Program Files\\Acme\\\u00e9.exe"}},
+      {"80a;Web;1;0", FirewallRemoval{std::nullopt, {}, u"C:\\Program Files\\Acme\\80a"}},  // not all digits: a program
+      {";Web;1;0", std::nullopt},  // no target at all
+      {"8080;Web;3", std::nullopt},  // three fields
+      {"8080;Web;3;0;1", std::nullopt},  // five fields
+      {"", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FirewallRemovalOf(c.entry, install, decode), c.removal) << c.entry;
+}
+
 TEST(UninstallSupportOffer, Addresses) {
   for (const char16_t* yes : {u"http://x", u"https://x", u"ftp://x", u"file:///c:/x", u"mailto:a@b", u"cid:1", u"data:,x"})
     EXPECT_TRUE(IsSupportAddress(yes)) << N(yes);
