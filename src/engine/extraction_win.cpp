@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "package/corrupt.h"
 #include "package/data_block.h"
 #include "package/file_walk.h"
+#include "package/walk_beside_decoding.h"
 #include "package/settings.h"
 #include "records/deferred_ops_win.h"
 #include "records/install_log.h"
@@ -111,12 +113,12 @@ std::unique_ptr<DataBlockSource> FileDataSource(HANDLE file) {
 // One record of the walk. `folders` holds what every record shares: the base folders and the
 // removable-target facts, gathered once for the walk.
 void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint32_t count,
-                   const DestinationInput& folders) {
+                   const DestinationInput& folders, bool show_progress) {
   InstallContext& c = Context();
   InstallLists& lists = RunInstallLists();
   const FileRecord& r = walked.record;
   const std::uint64_t flags = c.settings.ProductFlags;
-  SetProgress(static_cast<int>(59 + (31ull * walked.index) / std::max<std::uint32_t>(count, 1)));
+  if (show_progress) SetProgress(static_cast<int>(59 + (31ull * walked.index) / std::max<std::uint32_t>(count, 1)));
 
   const bool removable = folders.removable_target;
   DestinationInput in = folders;
@@ -210,6 +212,9 @@ void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint3
   if (!registered) lists.installed_files.insert(LowerNarrow(dest.path));
 }
 
+// Thrown into the decoding threads when the walk beside them has failed: no more bytes are placed.
+struct DecodingStopped {};
+
 }  // namespace
 
 InstallLists& RunInstallLists() {
@@ -296,24 +301,15 @@ void ExtractFiles(HANDLE file) {
   options.chunks_compressed = (c.settings.ProductFlags & kFlagCompressedChunks) != 0;
   // One decoding thread per core.
   options.threads = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 8);
-  options.progress = [](std::uint64_t consumed, std::uint64_t total) {
-    SetProgress(static_cast<int>(28 + (total ? 31 * consumed / total : 31)));
-    PumpWindowMessages();
-  };
   // Each chunk goes straight to its place in the extraction file, written by the thread that
   // decodes it.
   const HANDLE handle = extraction.handle();
-  const std::uint64_t extracted =
-      DecodeDataBlockInPlace(*source, options, [handle](std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-        if (!WriteFileAt(handle, offset, bytes))
-          FatalError(u"Failed to write to the extraction file.\r\n\r\n" + SystemErrorText(GetLastError()));
-      });
-  source.reset();
+  const auto write_at = [handle](std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+    if (!WriteFileAt(handle, offset, bytes))
+      FatalError(u"Failed to write to the extraction file.\r\n\r\n" + SystemErrorText(GetLastError()));
+  };
 
-  // Stage 2: every record, in package order.
-  FileRecordWalker walker(
-      [handle](std::uint64_t offset, std::span<std::uint8_t> out) { return ReadFileAt(handle, offset, out); },
-      extracted, c.header.file_sizes);
+  // Stage 2 needs the destination folders, gathered once for the walk.
   const auto count = static_cast<std::uint32_t>(c.header.file_sizes.size());
   VersionLibrary();
   DestinationInput folders;
@@ -324,13 +320,66 @@ void ExtractFiles(HANDLE file) {
   folders.uninstall_dir = UninstallDataFolder();
   folders.fonts_dir = GetSpecialFolder(SpecialFolder::kFonts);
   folders.system_dir = WindowsSystemFolder();
-  {
+  std::atomic<std::uint64_t> consumed{0}, total{0};
+  const auto show_decoding_progress = [&] {
+    if (total) SetProgress(static_cast<int>(28 + 31 * consumed / total));
+  };
+  DecodedFrontier frontier([&] {
+    show_decoding_progress();
+    PumpWindowMessages();
+  });
+  // Stage 2: every record, in package order, each once its bytes are all in place.
+  const auto walk = [&](std::uint64_t extracted) {
+    FileRecordWalker walker(
+        [handle, &frontier](std::uint64_t offset, std::span<std::uint8_t> out) {
+          return frontier.WaitFor(offset + out.size()) && ReadFileAt(handle, offset, out);
+        },
+        extracted, c.header.file_sizes);
     // A 64-bit product's files go to the native folders.
     NativeFileView native(c.settings.Bitness == 1);
     while (std::optional<WalkedFileRecord> walked = walker.Next()) {
-      InstallRecord(*walked, handle, count, folders);
+      if (!frontier.WaitFor(walked->data_offset + walked->record.data_size)) {
+        frontier.Finish();  // a decoding that ended without them has failed, and says how
+        throw CorruptPackage(101, "file bytes run past the stream");
+      }
+      // While chunks are still being decoded the progress is theirs.
+      const bool decoded = frontier.ended();
+      if (!decoded) show_decoding_progress();
+      InstallRecord(*walked, handle, count, folders, decoded);
       PumpWindowMessages();
     }
+  };
+
+  // When the decoded size is known before decoding (chunks side by side, each one's size in its xz
+  // index), the records are walked while later chunks are still being decoded. Otherwise every
+  // chunk is decoded first.
+  if (const std::optional<std::uint64_t> planned =
+          options.threads > 1 ? PlannedDecodedSize(*source, options) : std::nullopt) {
+    options.progress = [&](std::uint64_t done, std::uint64_t size) {
+      consumed = done;
+      total = size;
+    };
+    options.placed = [&frontier](std::uint64_t decoded) { frontier.Placed(decoded); };
+    WalkBesideDecoding(
+        frontier,
+        [&](DecodedFrontier&, const std::atomic<bool>& stopping) {
+          DecodeDataBlockInPlace(*source, options, [&](std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+            if (stopping) throw DecodingStopped{};
+            write_at(offset, bytes);
+          });
+        },
+        [&] { walk(*planned); });
+    source.reset();
+  } else {
+    options.progress = [](std::uint64_t done, std::uint64_t size) {
+      SetProgress(static_cast<int>(28 + (size ? 31 * done / size : 31)));
+      PumpWindowMessages();
+    };
+    const std::uint64_t extracted = DecodeDataBlockInPlace(*source, options, write_at);
+    source.reset();
+    frontier.Placed(extracted);
+    frontier.Ended(nullptr);
+    walk(extracted);
   }
 
   // Stage 3: the extraction file goes; stale pending operations on the files just written go too.

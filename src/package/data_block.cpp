@@ -243,7 +243,33 @@ void StreamChunkInPlace(DataBlockSource& source, const ChunkPlace& chunk, std::u
   if (!decodes || written != size) throw CorruptPackage(60, "chunk does not decompress");
 }
 
+// A chunk's decoded size from its xz index, or its stored length when the chunks are not compressed.
+std::optional<std::uint64_t> IndexedChunkSize(DataBlockSource& source, const ChunkPlace& chunk, bool compressed) {
+  if (!compressed) return chunk.length;
+  return XzSingleStreamDecodedSize(chunk.length, [&](std::uint64_t o, std::span<std::uint8_t> out) {
+    return source.Read(chunk.body + o, out);
+  });
+}
+
 }  // namespace
+
+std::optional<std::uint64_t> PlannedDecodedSize(DataBlockSource& source, const DataBlockOptions& options) {
+  if (options.blowfish != nullptr) return std::nullopt;
+  const std::uint64_t total = source.Size();
+  std::uint64_t decoded = 0;
+  try {
+    for (std::uint64_t offset = 0; offset < total;) {
+      const ChunkPlace chunk = ReadChunkHead(source, offset, total);
+      const std::optional<std::uint64_t> size = IndexedChunkSize(source, chunk, options.chunks_compressed);
+      if (!size) return std::nullopt;
+      decoded += *size;
+      offset = chunk.body + chunk.length;
+    }
+  } catch (const CorruptPackage&) {
+    return std::nullopt;
+  }
+  return decoded;
+}
 
 std::uint64_t DecodeDataBlockInPlace(DataBlockSource& source, const DataBlockOptions& options,
                                      const PositionalSink& write_at) {
@@ -253,41 +279,48 @@ std::uint64_t DecodeDataBlockInPlace(DataBlockSource& source, const DataBlockOpt
     at += part.size();
   };
   if (options.blowfish != nullptr || options.threads <= 1) {
-    DecodeDataBlock(source, options, write_in_order);
+    DataBlockOptions in_order = options;
+    in_order.progress = [&](std::uint64_t consumed, std::uint64_t total) {
+      if (options.progress) options.progress(consumed, total);
+      if (options.placed) options.placed(at);
+    };
+    DecodeDataBlock(source, in_order, write_in_order);
     return at;
   }
   const std::uint64_t total = source.Size();
-  std::deque<std::future<std::uint64_t>> running;  // each gives the block offset after its chunk
+  struct Placed {
+    std::uint64_t end = 0;      // the block offset after the chunk
+    std::uint64_t decoded = 0;  // the decoded offset after it
+  };
+  std::deque<std::future<Placed>> running;
+  const auto report = [&](const Placed& done) {
+    if (options.progress) options.progress(done.end, total);
+    if (options.placed) options.placed(done.decoded);
+  };
   const auto pass_oldest = [&] {
-    const std::uint64_t end = running.front().get();
+    const Placed done = running.front().get();
     running.pop_front();
-    if (options.progress) options.progress(end, total);
+    report(done);
   };
   std::uint64_t offset = 0;
   try {
     while (offset < total) {
       const ChunkPlace chunk = ReadChunkHead(source, offset, total);
       offset = chunk.body + chunk.length;
-      const std::optional<std::uint64_t> size =
-          options.chunks_compressed
-              ? XzSingleStreamDecodedSize(chunk.length,
-                                          [&](std::uint64_t o, std::span<std::uint8_t> out) {
-                                            return source.Read(chunk.body + o, out);
-                                          })
-              : std::optional<std::uint64_t>(chunk.length);
+      const std::optional<std::uint64_t> size = IndexedChunkSize(source, chunk, options.chunks_compressed);
       if (!size) {
         // Its place after it is known only once it is decoded: after the chunks before it.
         while (!running.empty()) pass_oldest();
         Bytes stored;
         DecodeChunk(StoredBytes(source, chunk, options, stored), stored, chunk.crc, options, write_in_order);
-        if (options.progress) options.progress(offset, total);
+        report({offset, at});
         continue;
       }
       if (running.size() >= options.threads) pass_oldest();
       running.push_back(std::async(std::launch::async, [&source, &write_at, chunk, place = at, size = *size,
                                                         compressed = options.chunks_compressed, end = offset] {
         StreamChunkInPlace(source, chunk, place, size, compressed, write_at);
-        return end;
+        return Placed{end, place + size};
       }));
       at += *size;
     }
@@ -350,7 +383,7 @@ void DataBlockWriter::Finish() {
 
 void DataBlockWriter::EmitChunk() {
   auto store = [options = options_](Bytes content) {
-    Bytes stored = options.compress ? XzCompress(content, options.preset, options.extreme, options.check)
+    Bytes stored = options.compress ? XzCompress(content, options.preset, options.extreme, options.check, options.dictionary_limit)
                                     : std::move(content);
     if (options.blowfish != nullptr) BlowfishEncryptBuffer(*options.blowfish, stored);
     return stored;

@@ -106,6 +106,9 @@ struct DataBlockOptions {
   // still receives the bytes in order, from the calling thread. The source's Read must then be
   // safe to call from several threads.
   std::size_t threads = 1;
+  // DecodeDataBlockInPlace only: called in order, right after `progress`, with the number of
+  // decoded bytes from the block's start that are now all in place.
+  std::function<void(std::uint64_t decoded)> placed = nullptr;
 };
 
 // Decodes every chunk in order and passes the decoded bytes to `sink`. Codes: 61 for a length
@@ -129,12 +132,19 @@ inline constexpr std::size_t kPlacedWriteBlock = std::size_t{1} << 20;
 std::uint64_t DecodeDataBlockInPlace(DataBlockSource& source, const DataBlockOptions& options,
                                      const PositionalSink& write_at);
 
+// The decoded size of the whole block as DecodeDataBlockInPlace will find it, known before decoding
+// from the chunk heads and each compressed chunk's xz index. Nothing when it cannot be known that
+// way: an enciphered block, a chunk whose index does not give its size, or a damaged chunk head
+// (decoding then reports the damage in its order).
+std::optional<std::uint64_t> PlannedDecodedSize(DataBlockSource& source, const DataBlockOptions& options);
+
 // The writer side.
 struct DataBlockWriterOptions {
   std::size_t chunk_size = 4u << 20;  // decoded bytes per chunk
   bool compress = true;
   std::uint32_t preset = 9;
   bool extreme = true;
+  std::uint32_t dictionary_limit = 0;  // see XzCompress
   XzCheck check = XzCheck::kCrc64;
   const Blowfish* blowfish = nullptr;  // encipher each chunk
   // Chunks are independent: this many are compressed at the same time, each on a thread of its

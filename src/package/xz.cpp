@@ -127,10 +127,13 @@ bool XzStreamDecoder::Feed(std::span<const std::uint8_t> input) { return Run(inp
 
 bool XzStreamDecoder::Finish() { return Run({}, true) && ended_; }
 
-Bytes XzCompress(std::span<const std::uint8_t> input, std::uint32_t preset, bool extreme, XzCheck check) {
+Bytes XzCompress(std::span<const std::uint8_t> input, std::uint32_t preset, bool extreme, XzCheck check,
+                 std::uint32_t dictionary_limit) {
   lzma_options_lzma options;
   if (lzma_lzma_preset(&options, preset | (extreme ? LZMA_PRESET_EXTREME : 0)))
     throw std::invalid_argument("unsupported xz preset " + std::to_string(preset));
+  if (dictionary_limit != 0 && dictionary_limit < options.dict_size)
+    options.dict_size = std::max<std::uint32_t>(LZMA_DICT_SIZE_MIN, dictionary_limit);
   // A dictionary larger than the input gains nothing but makes the decoder allocate it.
   if (input.size() < options.dict_size)
     options.dict_size = std::max<std::uint32_t>(LZMA_DICT_SIZE_MIN, static_cast<std::uint32_t>(input.size()));

@@ -60,8 +60,10 @@ std::optional<std::uint64_t> XzSingleStreamDecodedSize(std::uint64_t stream_size
 
 enum class XzCheck { kCrc32, kCrc64 };
 
-// Compresses into one xz stream. `preset` is 0-9; `extreme` adds the extreme flag.
+// Compresses into one xz stream. `preset` is 0-9; `extreme` adds the extreme flag. The dictionary
+// is the preset's, but never larger than the input nor than `dictionary_limit` (0: no limit): the
+// decoder allocates the whole dictionary, so the limit is the decoding memory of the stream.
 Bytes XzCompress(std::span<const std::uint8_t> input, std::uint32_t preset = 9, bool extreme = true,
-                 XzCheck check = XzCheck::kCrc64);
+                 XzCheck check = XzCheck::kCrc64, std::uint32_t dictionary_limit = 0);
 
 }  // namespace mv

@@ -93,6 +93,7 @@ mv::WrittenInstaller WriteInstaller(const Project& project, std::span<const std:
   options.compress = (project.settings.ProductFlags & mv::kFlagCompressedChunks) != 0;
   options.preset = project.preset;
   options.extreme = project.extreme;
+  options.dictionary_limit = project.dictionary_size;
   options.blowfish = cipher.get();
   options.threads = build_options.threads != 0 ? build_options.threads
                                                : std::max(1u, std::thread::hardware_concurrency());

@@ -81,6 +81,8 @@ TEST(MvpackProject, ProjectMistakesNameTheKey) {
       {R"({"pakage": {}})", "pakage"},
       {R"({"package": {"preset": 12}})", "package.preset"},
       {R"({"package": {"blowfishKey": "abc"}})", "package.blowfishKey"},
+      {R"({"package": {"dictionarySize": 4095}})", "package.dictionarySize"},
+      {R"({"package": {"dictionarySize": 1610612737}})", "package.dictionarySize"},
       {R"({"files": [{"name": "x"}]})", "files[0].source"},
       {R"({"files": [{"source": "x", "colour": 1}]})", "files[0].colour"},
       {R"({"files": [{"source": "x", "date": [1, 2]}]})", "files[0].date"},

@@ -128,6 +128,58 @@ TEST(DataBlock, RoundTripsWithEveryCombinationOfCipherAndCompression) {
   EXPECT_TRUE(EncodeDataBlock({}, {}).empty());
 }
 
+// The extraction reads records while later chunks are still being decoded: what `placed` reports
+// must already be written, and the size planned before decoding must be the size decoded.
+TEST(DataBlock, PlacedCoversOnlyWrittenBytesAndPlannedSizeIsTheDecodedSize) {
+  const Blowfish cipher(Key());
+  const Bytes content = Filler(90000, 4);
+  for (bool compress : {false, true}) {
+    for (bool encipher : {false, true}) {
+      for (std::size_t threads : {1u, 3u}) {
+        DataBlockWriterOptions w;
+        w.chunk_size = 20000;
+        w.compress = compress;
+        w.preset = 1;
+        w.blowfish = encipher ? &cipher : nullptr;
+        const Bytes block = EncodeDataBlock(content, w);
+        MemoryDataSource source(block);
+        DataBlockOptions r{encipher ? &cipher : nullptr, compress, {}};
+        r.threads = threads;
+        EXPECT_EQ(PlannedDecodedSize(source, r), encipher ? std::nullopt : std::optional<std::uint64_t>(content.size()));
+
+        std::mutex guard;
+        std::vector<bool> written(content.size());
+        std::uint64_t last = 0;
+        int reports = 0;
+        r.placed = [&](std::uint64_t decoded) {
+          std::lock_guard lock(guard);
+          EXPECT_GT(decoded, last);
+          EXPECT_TRUE(std::all_of(written.begin(), written.begin() + static_cast<std::ptrdiff_t>(decoded),
+                                  [](bool b) { return b; }))
+              << decoded;
+          last = decoded;
+          ++reports;
+        };
+        DecodeDataBlockInPlace(source, r, [&](std::uint64_t offset, std::span<const std::uint8_t> part) {
+          std::lock_guard lock(guard);
+          for (std::size_t i = 0; i < part.size(); ++i) {
+            EXPECT_EQ(part[i], content[offset + i]);
+            written[offset + i] = true;
+          }
+        });
+        EXPECT_EQ(last, content.size()) << compress << encipher << threads;
+        EXPECT_EQ(reports, 5) << compress << encipher << threads;
+      }
+    }
+  }
+  // A damaged head leaves the size unknown; the decoding reports the damage in its order.
+  Bytes damaged = EncodeDataBlock(content, {});
+  const Bytes empty_chunk = Chunk({}, 0);
+  damaged.insert(damaged.end(), empty_chunk.begin(), empty_chunk.end());
+  MemoryDataSource source(damaged);
+  EXPECT_EQ(PlannedDecodedSize(source, {nullptr, true, {}}), std::nullopt);
+}
+
 TEST(DataBlock, StreamsInBoundedPortionsAndReadsOneChunkAtATime) {
   const Bytes content = Filler(3 * 1024 * 1024 + 77, 5);
   for (bool compress : {true, false}) {

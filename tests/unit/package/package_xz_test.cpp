@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <lzma.h>
+
 #include <algorithm>
 
 #include "package_test_support.h"
@@ -45,6 +47,29 @@ TEST(XzDecompress, FailsOnBadTruncatedOrTrailingInput) {
   Bytes trailing = packed;
   trailing.push_back(0x01);
   EXPECT_FALSE(XzDecompress(trailing).has_value());
+}
+
+// The dictionary is what a decoder must allocate: the limit has to reach the stream itself, which a
+// decoder with a memory limit below the unlimited dictionary then still decodes.
+TEST(XzCompress, DictionaryLimitBoundsTheDecodingMemory) {
+  const Bytes data = Filler(1u << 20, 3);
+  const auto decodes_within = [](const Bytes& packed, std::uint64_t memory_limit) {
+    std::uint64_t limit = memory_limit;
+    std::size_t in = 0, out = 0;
+    Bytes back(2u << 20);
+    return lzma_stream_buffer_decode(&limit, 0, nullptr, packed.data(), &in, packed.size(), back.data(), &out,
+                                     back.size()) == LZMA_OK;
+  };
+  struct Case {
+    std::uint32_t dictionary_limit;
+    bool decodes_in_512_kib;
+  } cases[] = {{0, false}, {8u << 20, false}, {256u << 10, true}, {1, true}};
+  for (const Case& c : cases) {
+    const Bytes packed = XzCompress(data, 9, false, XzCheck::kCrc64, c.dictionary_limit);
+    EXPECT_EQ(XzDecompress(packed), data) << c.dictionary_limit;
+    EXPECT_EQ(decodes_within(packed, 512u << 10), c.decodes_in_512_kib) << c.dictionary_limit;
+    EXPECT_TRUE(decodes_within(packed, 4u << 20)) << c.dictionary_limit;
+  }
 }
 
 TEST(XzDecompress, StopsAtTheOutputLimit) {
