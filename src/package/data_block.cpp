@@ -1,6 +1,7 @@
 #include "package/data_block.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <future>
@@ -293,7 +294,11 @@ std::uint64_t DecodeDataBlockInPlace(DataBlockSource& source, const DataBlockOpt
     std::uint64_t decoded = 0;  // the decoded offset after it
   };
   std::deque<std::future<Placed>> running;
+  // Where the chunks that are all done end: the chunk that starts there is the oldest one running,
+  // and its bytes are in place, all before them too, as soon as it writes them.
+  std::atomic<std::uint64_t> complete{0};
   const auto report = [&](const Placed& done) {
+    complete = done.decoded;
     if (options.progress) options.progress(done.end, total);
     if (options.placed) options.placed(done.decoded);
   };
@@ -317,9 +322,14 @@ std::uint64_t DecodeDataBlockInPlace(DataBlockSource& source, const DataBlockOpt
         continue;
       }
       if (running.size() >= options.threads) pass_oldest();
-      running.push_back(std::async(std::launch::async, [&source, &write_at, chunk, place = at, size = *size,
-                                                        compressed = options.chunks_compressed, end = offset] {
-        StreamChunkInPlace(source, chunk, place, size, compressed, write_at);
+      running.push_back(std::async(std::launch::async, [&source, &write_at, &options, &complete, chunk, place = at,
+                                                        size = *size, compressed = options.chunks_compressed,
+                                                        end = offset] {
+        StreamChunkInPlace(source, chunk, place, size, compressed,
+                           [&](std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+                             write_at(offset, bytes);
+                             if (options.placed && complete == place) options.placed(offset + bytes.size());
+                           });
         return Placed{end, place + size};
       }));
       at += *size;

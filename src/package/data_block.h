@@ -106,8 +106,10 @@ struct DataBlockOptions {
   // still receives the bytes in order, from the calling thread. The source's Read must then be
   // safe to call from several threads.
   std::size_t threads = 1;
-  // DecodeDataBlockInPlace only: called in order, right after `progress`, with the number of
-  // decoded bytes from the block's start that are now all in place.
+  // DecodeDataBlockInPlace only: called with the number of decoded bytes from the block's start
+  // that are now all in place: after each chunk, right after `progress`, and while the oldest chunk
+  // still being decoded writes its bytes (then from its decoding thread). Calls may overlap, and
+  // a call may name fewer bytes than one before it.
   std::function<void(std::uint64_t decoded)> placed = nullptr;
 };
 

@@ -1,5 +1,6 @@
 #include "package/walk_beside_decoding.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <thread>
@@ -11,7 +12,7 @@ namespace mv {
 void DecodedFrontier::Placed(std::uint64_t decoded) {
   {
     std::lock_guard lock(guard_);
-    placed_ = decoded;
+    placed_ = std::max(placed_, decoded);
   }
   changed_.notify_all();
 }

@@ -16,7 +16,8 @@ class DecodedFrontier {
   // Called while waiting, every few milliseconds, on the waiting thread.
   explicit DecodedFrontier(std::function<void()> on_wait = {}) : on_wait_(std::move(on_wait)) {}
 
-  // The decoding's side: the first `decoded` bytes are in place; the decoding has ended.
+  // The decoding's side: the first `decoded` bytes are in place (a smaller number than an earlier
+  // one changes nothing); the decoding has ended.
   void Placed(std::uint64_t decoded);
   void Ended(std::exception_ptr error);
 
