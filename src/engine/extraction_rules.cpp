@@ -122,6 +122,12 @@ Destination PlanDestination(const DestinationInput& in, const std::function<std:
   return out;
 }
 
+bool NeedsExistingFile(const OverwriteInput& in) {
+  const std::uint32_t mode = OverwriteMode(in.flags);
+  if (mode == 1 || mode == 5) return false;
+  return mode == 2 || mode == 3 || mode == 4 || RulesOfKind(in.kind, in.removable_target).check != ExistingCheck::kNone;
+}
+
 bool NeedsExistingVersion(const OverwriteInput& in) {
   return in.existing.exists && !in.record_version.empty() &&
          RulesOfKind(in.kind, in.removable_target).check == ExistingCheck::kVersionThenDate;

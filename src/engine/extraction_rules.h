@@ -87,8 +87,10 @@ struct OverwriteDecision {
 // The overwrite mode, then the kind's existing-file check.
 OverwriteDecision DecideOverwrite(const OverwriteInput& in);
 
-// Which facts DecideOverwrite needs of an existing file: its date (modes 4 and the checks), its
-// version (kinds 6 to 9 with a version in the record).
+// Which facts DecideOverwrite needs of an existing file: whether there is one and its date (modes 2
+// to 4 and the kinds with a check), its version (kinds 6 to 9 with a version in the record). Each
+// look costs a file-system call per file, so a file that needs none is not looked at.
+bool NeedsExistingFile(const OverwriteInput& in);
 bool NeedsExistingVersion(const OverwriteInput& in);
 
 }  // namespace mv

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "base/codepage.h"
@@ -113,7 +114,7 @@ std::unique_ptr<DataBlockSource> FileDataSource(HANDLE file) {
 // One record of the walk. `folders` holds what every record shares: the base folders and the
 // removable-target facts, gathered once for the walk.
 void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint32_t count,
-                   const DestinationInput& folders, bool show_progress) {
+                   const DestinationInput& folders, bool show_progress, std::unordered_set<std::string>& made_folders) {
   InstallContext& c = Context();
   InstallLists& lists = RunInstallLists();
   const FileRecord& r = walked.record;
@@ -157,7 +158,7 @@ void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint3
   check.record_date = RecordDate(r);
   check.record_version = Utf8ToUtf16(r.version);
   check.removable_target = removable;
-  check.existing = ExistingAt(dest.path);
+  if (NeedsExistingFile(check)) check.existing = ExistingAt(dest.path);
   if (NeedsExistingVersion(check)) check.existing.version = FileVersionOf(dest.path);
   const OverwriteDecision decision = DecideOverwrite(check);
   LogText(decision.log);
@@ -182,7 +183,12 @@ void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint3
 
   const KindRules rules = RulesOfKind(kind, removable);
   if (dest.create_folder && !SameFolder(dest.folder, folders.install_dir)) {
-    if (!CreateDestinationFolder(dest.folder, dest.path)) return;
+    // A folder this walk has made or found once is not asked for again (a call per file).
+    const std::string folder_key = LowerNarrow(dest.folder);
+    if (!made_folders.contains(folder_key)) {
+      if (!CreateDestinationFolder(dest.folder, dest.path)) return;
+      made_folders.insert(folder_key);
+    }
     if (!permanent && (rules.recorded || kind == 1)) AddUninstallEntry(dest.folder, UninstallEntryKind::kFolder);
   }
   if (decision.record) AddUninstallEntry(narrow, UninstallEntryKind::kFile);
@@ -329,6 +335,7 @@ void ExtractFiles(HANDLE file) {
     PumpWindowMessages();
   });
   // Stage 2: every record, in package order, each once its bytes are all in place.
+  std::unordered_set<std::string> made_folders;
   const auto walk = [&](std::uint64_t extracted) {
     FileRecordWalker walker(
         [handle, &frontier](std::uint64_t offset, std::span<std::uint8_t> out) {
@@ -345,8 +352,8 @@ void ExtractFiles(HANDLE file) {
       // While chunks are still being decoded the progress is theirs.
       const bool decoded = frontier.ended();
       if (!decoded) show_decoding_progress();
-      InstallRecord(*walked, handle, count, folders, decoded);
-      PumpWindowMessages();
+      InstallRecord(*walked, handle, count, folders, decoded, made_folders);
+      PumpWindowMessagesEvery(10);
     }
   };
 

@@ -15,6 +15,14 @@ void PumpWindowMessages() {
   }
 }
 
+void PumpWindowMessagesEvery(std::uint32_t interval_ms) {
+  static ULONGLONG last = 0;
+  const ULONGLONG now = GetTickCount64();
+  if (now - last < interval_ms) return;
+  last = now;
+  PumpWindowMessages();
+}
+
 namespace {
 
 // Starts `command_line` in `folder`; the process and thread handles are returned in `info`.

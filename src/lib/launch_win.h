@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace mv {
@@ -23,5 +24,9 @@ LaunchResult StartProgram(const std::u16string& command_line);
 
 // Dispatches every window message waiting for this thread.
 void PumpWindowMessages();
+// The same, unless the last call of this function (on any thread) was less than `interval_ms`
+// ago: a loop over thousands of small items stays responsive without asking for messages per item
+// (each asking is a call into the system, about as costly as writing a small file under Wine).
+void PumpWindowMessagesEvery(std::uint32_t interval_ms);
 
 }  // namespace mv

@@ -145,6 +145,42 @@ TEST(Extraction, OverwriteRules) {
   }
 }
 
+// The walk does not look at an existing file when the decision cannot depend on it: for every kind,
+// mode and existing file, the decision without the look is the decision with it.
+TEST(Extraction, SkippingTheLookAtAnExistingFileNeverChangesTheDecision) {
+  const FileDateTime noon{2026, 3, 1, 12, 0, 0};
+  const FileDateTime later{2026, 3, 1, 12, 0, 5};
+  int skipped = 0;
+  for (std::uint32_t kind : {0u, 1u, 4u, 5u, 6u, 7u, 8u, 9u, 10u, 11u, 12u}) {
+    for (std::uint32_t mode = 0; mode < 8; ++mode) {
+      for (bool removable : {false, true}) {
+        for (const ExistingFile& existing : {ExistingFile{true, later, u"2.0"}, ExistingFile{true, noon, u""},
+                                             ExistingFile{true, std::nullopt, u""}, ExistingFile{}}) {
+          OverwriteInput in;
+          in.kind = kind;
+          in.flags = mode << 2;
+          in.destination = u"C:\\D\\f";
+          in.record_date = noon;
+          in.record_version = u"1.0";
+          in.removable_target = removable;
+          in.existing = existing;
+          if (NeedsExistingFile(in)) continue;
+          ++skipped;
+          OverwriteInput unseen = in;
+          unseen.existing = {};
+          const OverwriteDecision seen = DecideOverwrite(in), without = DecideOverwrite(unseen);
+          const std::string where = "kind " + std::to_string(kind) + " mode " + std::to_string(mode);
+          EXPECT_EQ(seen.write, without.write) << where;
+          EXPECT_EQ(seen.record, without.record) << where;
+          EXPECT_EQ(seen.replacement_allowed, without.replacement_allowed) << where;
+          EXPECT_EQ(Narrow(seen.log), Narrow(without.log)) << where;
+        }
+      }
+    }
+  }
+  EXPECT_GT(skipped, 0) << "kind 0 in mode 0 needs no look";
+}
+
 TEST(Extraction, PermanentFilesAreNeverRecorded) {
   OverwriteInput in;
   in.kind = 0;
