@@ -92,7 +92,10 @@ std::optional<RegValue> QueryValue(const std::string& key, const std::string& na
     args.insert(args.end(), {"/v", name});
   }
   args.push_back(view);
-  const ToolResult r = RunTool("reg", args, 60);
+  ToolResult r = RunTool("reg", args, 60);
+  // In full parallel runs Wine's reg.exe now and then reports failure for a value that is there
+  // (twice in two runs, on different values); a second asking tells that apart from a missing value.
+  if (r.status != 0) r = RunTool("reg", args, 60);
   if (r.status != 0) return std::nullopt;
   // Each value is a line "    <name>    <type>    <data>".
   const std::string shown = name.empty() ? "(Default)" : name;

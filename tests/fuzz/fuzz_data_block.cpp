@@ -10,7 +10,8 @@
 //   mode bit 2: recompute chunk CRCs
 //   mode bit 3: encipher bare blocks (the plain bytes carry their own length word)
 //   mode bit 4: the pulled source fails to read from a point derived from the block
-// Every block is decoded twice, in memory and pulled through a reader; the two must agree.
+// Every block is decoded twice, in memory and pulled through a reader; the two must agree. The
+// decoded size planned from the chunk heads and xz indexes, when there is one, is the size decoded.
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -159,6 +160,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     MV_FUZZ_CHECK(refused);
   }
+
+  const std::optional<std::uint64_t> planned = PlannedDecodedSize(memory, options);
+  MV_FUZZ_CHECK(!planned || options.blowfish == nullptr);
+  if (planned && in_memory.code == 0 && !in_memory.cut_off) MV_FUZZ_CHECK(*planned == in_memory.decoded.size());
 
   if (in_memory.code == 0 && !in_memory.cut_off) WalkRecords(in_memory.decoded);
   return 0;
