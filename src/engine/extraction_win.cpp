@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <unordered_set>
@@ -40,6 +41,9 @@
 namespace mv {
 
 namespace {
+
+// Files from this size on are written while their bytes are still being decoded.
+constexpr std::uint32_t kStreamedFileSize = 1u << 20;
 
 FileDateTime RecordDate(const FileRecord& r) { return {r.date[0], r.date[1], r.date[2], r.date[3], r.date[4], r.date[5]}; }
 
@@ -114,7 +118,8 @@ std::unique_ptr<DataBlockSource> FileDataSource(HANDLE file) {
 // One record of the walk. `folders` holds what every record shares: the base folders and the
 // removable-target facts, gathered once for the walk.
 void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint32_t count,
-                   const DestinationInput& folders, bool show_progress, std::unordered_set<std::string>& made_folders) {
+                   const DestinationInput& folders, bool show_progress, std::unordered_set<std::string>& made_folders,
+                   const std::function<void(std::uint64_t end)>& await_bytes) {
   InstallContext& c = Context();
   InstallLists& lists = RunInstallLists();
   const FileRecord& r = walked.record;
@@ -194,9 +199,21 @@ void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint3
   if (decision.record) AddUninstallEntry(narrow, UninstallEntryKind::kFile);
 
   bool registered = false;
-  const bool written = WriteFileWithReplacement(
-      dest.path, WriteSource::FileRange(extraction, walked.data_offset, static_cast<std::int64_t>(r.data_size)),
-      RecordDate(r), r.attributes, decision.replacement_allowed, &registered);
+  // A large new file is written while its bytes are still being decoded, each block once it is in
+  // place; should the decoding fail meanwhile, the part written goes again. Every other file waits
+  // for all its bytes first, so that an existing file is never left half replaced.
+  WriteSource source = WriteSource::FileRange(extraction, walked.data_offset, static_cast<std::int64_t>(r.data_size));
+  const bool streamed = r.data_size >= kStreamedFileSize && GetFileAttributesW(W(dest.path)) == INVALID_FILE_ATTRIBUTES;
+  if (streamed) source.await_bytes = await_bytes;
+  else await_bytes(walked.data_offset + r.data_size);
+  bool written = false;
+  try {
+    written = WriteFileWithReplacement(dest.path, source, RecordDate(r), r.attributes, decision.replacement_allowed,
+                                       &registered);
+  } catch (...) {
+    if (streamed) DeleteFileW(W(dest.path));
+    throw;
+  }
   if (written && (flags & kFlagLogEachFile)) LogText(progress_line + u"\r\n");
   if (written || registered) lists.bytes_written += r.data_size;
   if (!written && !(kind == 12 && registered)) return;
@@ -336,6 +353,13 @@ void ExtractFiles(HANDLE file) {
   });
   // Stage 2: every record, in package order, each once its bytes are all in place.
   std::unordered_set<std::string> made_folders;
+  // A file's bytes must be in place before they are read; a decoding that ended without them has
+  // failed, and says how.
+  const std::function<void(std::uint64_t)> await_bytes = [&frontier](std::uint64_t end) {
+    if (frontier.WaitFor(end)) return;
+    frontier.Finish();
+    throw CorruptPackage(101, "file bytes run past the stream");
+  };
   const auto walk = [&](std::uint64_t extracted) {
     FileRecordWalker walker(
         [handle, &frontier](std::uint64_t offset, std::span<std::uint8_t> out) {
@@ -345,14 +369,10 @@ void ExtractFiles(HANDLE file) {
     // A 64-bit product's files go to the native folders.
     NativeFileView native(c.settings.Bitness == 1);
     while (std::optional<WalkedFileRecord> walked = walker.Next()) {
-      if (!frontier.WaitFor(walked->data_offset + walked->record.data_size)) {
-        frontier.Finish();  // a decoding that ended without them has failed, and says how
-        throw CorruptPackage(101, "file bytes run past the stream");
-      }
       // While chunks are still being decoded the progress is theirs.
       const bool decoded = frontier.ended();
       if (!decoded) show_decoding_progress();
-      InstallRecord(*walked, handle, count, folders, decoded, made_folders);
+      InstallRecord(*walked, handle, count, folders, decoded, made_folders, await_bytes);
       PumpWindowMessagesEvery(10);
     }
   };

@@ -124,6 +124,7 @@ bool CopySource(HANDLE out, const WriteSource& source) {
   std::int64_t done = 0;
   while (done < source.length) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(source.length - done, kCopyBlock));
+    if (source.await_bytes) source.await_bytes(source.offset + static_cast<std::uint64_t>(done) + n);
     if (!ReadFileAt(source.file, source.offset + static_cast<std::uint64_t>(done), {buffer.data(), n})) {
       if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_HANDLE_EOF);
       return false;

@@ -28,6 +28,9 @@ struct WriteSource {
   HANDLE file = nullptr;
   std::uint64_t offset = 0;
   std::int64_t length = 0;
+  // When set, called before the bytes of `file` up to `end` are read: the file may still be being
+  // written. It may wait for them, or throw to abandon the write.
+  std::function<void(std::uint64_t end)> await_bytes = nullptr;
 
   static WriteSource Memory(std::span<const std::uint8_t> bytes) {
     return {bytes, nullptr, 0, static_cast<std::int64_t>(bytes.size())};

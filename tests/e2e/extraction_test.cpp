@@ -222,6 +222,35 @@ TEST(Extraction, PackageFormsAndBitness) {
   }
 }
 
+// Files of a megabyte and more are written while their chunks are still being decoded: a new one
+// arrives whole, and an existing one of that size is replaced whole (it waits for all its bytes).
+TEST(Extraction, LargeFilesArriveWholeWhileTheirChunksAreDecoded) {
+  const fs::path dir = ScratchDir("extraction-large");
+  mvpack::Project p = SmallProject(dir);
+  p.chunk_size = 256 * 1024;  // many chunks per file, decoded side by side
+  mv::Bytes large(5 * 1024 * 1024 + 333);
+  std::uint32_t x = 7;
+  for (std::size_t i = 0; i < large.size(); ++i)
+    large[i] = (i / 4096) % 3 == 0 ? static_cast<std::uint8_t>((x = x * 1103515245 + 12345) >> 16)
+                                   : static_cast<std::uint8_t>('a' + i % 23);
+  WriteAll(dir / "files" / "new.bin", large);
+  std::reverse(large.begin(), large.end());
+  WriteAll(dir / "files" / "replaced.bin", large);
+  for (const char* name : {"new.bin", "replaced.bin"}) {
+    mvpack::ProjectFile f;
+    f.source = dir / "files" / name;
+    f.record.name = name;
+    p.files.push_back(f);
+  }
+  fs::create_directories(dir / "installed");
+  WriteAll(dir / "installed" / "replaced.bin", mv::Bytes(2 * 1024 * 1024, 'x'));
+  const ExitCode r = RunWindows(Build(p, dir / "setup.exe").path, "/silent", 120, dir);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.code, 0u);
+  for (const char* name : {"new.bin", "replaced.bin", "readme.txt", "data.bin"})
+    EXPECT_EQ(ReadAll(dir / "installed" / name), ReadAll(dir / "files" / name)) << name;
+}
+
 // The names of temporary files ("VQT...") that the system's pending operations mention.
 std::vector<std::string> PendingTemporaryNames() {
   const ToolResult r = RunTool("reg", {"query", "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager", "/v",
