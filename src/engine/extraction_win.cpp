@@ -347,6 +347,10 @@ void ExtractFiles(HANDLE file) {
   const auto show_decoding_progress = [&] {
     if (total) SetProgress(static_cast<int>(28 + 31 * consumed / total));
   };
+  const auto note_decoding_progress = [&](std::uint64_t done, std::uint64_t size) {
+    consumed = done;
+    total = size;
+  };
   DecodedFrontier frontier([&] {
     show_decoding_progress();
     PumpWindowMessages();
@@ -382,14 +386,11 @@ void ExtractFiles(HANDLE file) {
   // chunk is decoded first.
   if (const std::optional<std::uint64_t> planned =
           options.threads > 1 ? PlannedDecodedSize(*source, options) : std::nullopt) {
-    options.progress = [&](std::uint64_t done, std::uint64_t size) {
-      consumed = done;
-      total = size;
-    };
+    options.progress = note_decoding_progress;
     options.placed = [&frontier](std::uint64_t decoded) { frontier.Placed(decoded); };
     WalkBesideDecoding(
         frontier,
-        [&](DecodedFrontier&, const std::atomic<bool>& stopping) {
+        [&](const std::atomic<bool>& stopping) {
           DecodeDataBlockInPlace(*source, options, [&](std::uint64_t offset, std::span<const std::uint8_t> bytes) {
             if (stopping) throw DecodingStopped{};
             write_at(offset, bytes);
@@ -398,8 +399,9 @@ void ExtractFiles(HANDLE file) {
         [&] { walk(*planned); });
     source.reset();
   } else {
-    options.progress = [](std::uint64_t done, std::uint64_t size) {
-      SetProgress(static_cast<int>(28 + (size ? 31 * done / size : 31)));
+    options.progress = [&](std::uint64_t done, std::uint64_t size) {
+      note_decoding_progress(done, size);
+      show_decoding_progress();
       PumpWindowMessages();
     };
     const std::uint64_t extracted = DecodeDataBlockInPlace(*source, options, write_at);

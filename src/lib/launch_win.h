@@ -24,9 +24,10 @@ LaunchResult StartProgram(const std::u16string& command_line);
 
 // Dispatches every window message waiting for this thread.
 void PumpWindowMessages();
-// The same, unless the last call of this function (on any thread) was less than `interval_ms`
-// ago: a loop over thousands of small items stays responsive without asking for messages per item
-// (each asking is a call into the system, about as costly as writing a small file under Wine).
+// The same, unless the last call of this function was less than `interval_ms` ago: a loop over
+// thousands of small items stays responsive without asking for messages per item (each asking is a
+// call into the system, about as costly as writing a small file under Wine). For the thread that
+// owns the windows only: the time of the last call is kept for the process.
 void PumpWindowMessagesEvery(std::uint32_t interval_ms);
 
 }  // namespace mv

@@ -51,12 +51,12 @@ bool DecodedFrontier::ended() {
 }
 
 void WalkBesideDecoding(DecodedFrontier& frontier,
-                        const std::function<void(DecodedFrontier&, const std::atomic<bool>& stopping)>& decode,
+                        const std::function<void(const std::atomic<bool>& stopping)>& decode,
                         const std::function<void()>& walk) {
   std::atomic<bool> stopping{false};
   std::thread decoding([&] {
     try {
-      decode(frontier, stopping);
+      decode(stopping);
       frontier.Ended(nullptr);
     } catch (...) {
       frontier.Ended(std::current_exception());

@@ -36,13 +36,13 @@ class DecodedFrontier {
   std::exception_ptr error_;
 };
 
-// Runs `decode` on a thread of its own and `walk` on the calling thread. `decode` gets the frontier
-// to report to and a flag that is set when the walk has ended early (it should then stop soon, by
+// Runs `decode` on a thread of its own and `walk` on the calling thread. `decode` reports to
+// `frontier` and gets a flag that is set when the walk has ended early (it should then stop soon, by
 // throwing or returning). The decoding's failure takes precedence over a damaged package that the
 // walk finds (CorruptPackage): it is what decoding everything first would have reported. Returns
 // once both have ended; any other failure of the walk stops the decoding and passes through.
 void WalkBesideDecoding(DecodedFrontier& frontier,
-                        const std::function<void(DecodedFrontier&, const std::atomic<bool>& stopping)>& decode,
+                        const std::function<void(const std::atomic<bool>& stopping)>& decode,
                         const std::function<void()>& walk);
 
 }  // namespace mv

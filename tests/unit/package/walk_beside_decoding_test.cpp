@@ -50,7 +50,7 @@ TEST(WalkBesideDecoding, TheWalkReadsOnlyPlacedBytes) {
   DecodedFrontier frontier;
   std::vector<std::uint64_t> seen;
   WalkBesideDecoding(
-      frontier, [&](DecodedFrontier& f, const std::atomic<bool>& s) { decoding(f, s); },
+      frontier, [&](const std::atomic<bool>& s) { decoding(frontier, s); },
       [&] {
         for (std::uint64_t end = 50; end <= 1000; end += 150) {
           ASSERT_TRUE(frontier.WaitFor(end));
@@ -84,7 +84,7 @@ TEST(WalkBesideDecoding, FailuresInTheOrderOfDecodingEverythingFirst) {
     DecodedFrontier frontier;
     const int code = CodeOf([&] {
       WalkBesideDecoding(
-          frontier, [&](DecodedFrontier& f, const std::atomic<bool>& s) { decoding(f, s); },
+          frontier, [&](const std::atomic<bool>& s) { decoding(frontier, s); },
           [&] {
             ASSERT_TRUE(frontier.WaitFor(200));
             if (c.walk_fails_with) throw CorruptPackage(*c.walk_fails_with);
@@ -99,7 +99,7 @@ TEST(WalkBesideDecoding, FailuresInTheOrderOfDecodingEverythingFirst) {
   decoding.steps = 100000;
   DecodedFrontier frontier;
   EXPECT_THROW(WalkBesideDecoding(
-                   frontier, [&](DecodedFrontier& f, const std::atomic<bool>& s) { decoding(f, s); },
+                   frontier, [&](const std::atomic<bool>& s) { decoding(frontier, s); },
                    [] { throw std::runtime_error("the walk failed"); }),
                std::runtime_error);
   EXPECT_TRUE(decoding.saw_stop);
@@ -112,9 +112,9 @@ TEST(WalkBesideDecoding, WaitingCallsBackUntilTheBytesArrive) {
   DecodedFrontier frontier([&] { ++calls; });
   WalkBesideDecoding(
       frontier,
-      [&](DecodedFrontier& f, const std::atomic<bool>& s) {
+      [&](const std::atomic<bool>& s) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        decoding(f, s);
+        decoding(frontier, s);
       },
       [&] { EXPECT_TRUE(frontier.WaitFor(300)); });
   EXPECT_GE(calls, 2);
