@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "file_order.h"
 #include "package/cipher.h"
 #include "package/data_block.h"
 #include "package/header.h"
@@ -98,7 +99,9 @@ mv::WrittenInstaller WriteInstaller(const Project& project, std::span<const std:
   options.threads = build_options.threads != 0 ? build_options.threads
                                                : std::max(1u, std::thread::hardware_concurrency());
   mv::DataBlockWriter writer(options, [&](std::span<const std::uint8_t> b) { block.Write(b); });
-  for (const auto& file : project.files) AddFile(file, writer, header.file_sizes);
+  const std::vector<std::size_t> order =
+      project.group_files ? GroupedFileOrder(project.files) : ProjectFileOrder(project.files.size());
+  for (std::size_t i : order) AddFile(project.files[i], writer, header.file_sizes);
   writer.Finish();
 
   mv::Settings stored = project.settings;

@@ -91,7 +91,8 @@ Project ProjectFromJson(const json& j, const fs::path& base) {
   OnlyKeys(j, "", {"package", "settings", "lists", "files"});
   json package = j.value("package", json::object());
   if (!package.is_object()) Bad("package", "must be an object");
-  OnlyKeys(package, "package.", {"version", "blowfishKey", "chunkSize", "dictionarySize", "preset", "extreme"});
+  OnlyKeys(package, "package.", {"version", "blowfishKey", "chunkSize", "dictionarySize", "preset", "extreme",
+                                   "groupFiles"});
   p.version = Get<std::string>(package, "version", "package.", p.version);
   if (package.contains("blowfishKey")) p.blowfish_key = ParseKey(Get<std::string>(package, "blowfishKey", "package.", ""));
   p.chunk_size = Get<std::size_t>(package, "chunkSize", "package.", p.chunk_size);
@@ -99,6 +100,7 @@ Project ProjectFromJson(const json& j, const fs::path& base) {
   p.preset = Get<std::uint32_t>(package, "preset", "package.", p.preset);
   if (p.preset > 9) Bad("package.preset", "must be 0 to 9");
   p.extreme = Get<bool>(package, "extreme", "package.", p.extreme);
+  p.group_files = Get<bool>(package, "groupFiles", "package.", p.group_files);
   p.dictionary_size = Get<std::uint32_t>(package, "dictionarySize", "package.", p.dictionary_size);
   if (p.dictionary_size < 4096 || p.dictionary_size > (1536u << 20))
     Bad("package.dictionarySize", "must be 4096 to 1610612736");

@@ -35,6 +35,8 @@ struct Project {
   std::uint32_t dictionary_size = 8u << 20;
   std::uint32_t preset = 9;
   bool extreme = false;
+  // Files go into the package grouped by extension (file_order.h); false keeps the project's order.
+  bool group_files = true;
   mv::Settings settings;
   std::uint32_t product_flags2 = 0;
   bool stamp_build_date = false;  // the project names no build date: today's (UTC) is written

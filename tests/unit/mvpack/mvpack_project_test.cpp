@@ -53,13 +53,18 @@ TEST(MvpackProject, InspectOfABuildGivesTheProjectBackAndRebuildsTheSameSettings
   mv::BuiltInstaller first = BuildInstaller(p, runtime);
   ASSERT_EQ(VerifyInstaller(first.file).kind, Verdict::kSound) << VerifyInstaller(first.file).message;
 
+  // The files go in grouped by extension; inspect lists them in the package's order.
   nlohmann::json printed = InspectInstaller(first.file);
   EXPECT_EQ(printed["files"].size(), 2u);
-  EXPECT_EQ(printed["files"][0]["name"], "a.txt");
-  EXPECT_EQ(printed["files"][0]["size"], 3000);
+  EXPECT_EQ(printed["files"][0]["name"], "b.bin");
+  EXPECT_EQ(printed["files"][1]["name"], "a.txt");
+  EXPECT_EQ(printed["files"][1]["size"], 3000);
+  Project ungrouped = p;
+  ungrouped.group_files = false;
+  EXPECT_EQ(InspectInstaller(BuildInstaller(ungrouped, runtime).file)["files"][0]["name"], "a.txt");
 
   // inspect names the files where extract puts them: the two together rebuild the installer.
-  EXPECT_EQ(printed["files"][0]["source"], "install/a.txt");
+  EXPECT_EQ(printed["files"][1]["source"], "install/a.txt");
   ExtractInstaller(first.file, dir / "again");
   Project again = ProjectFromJson(printed, dir / "again");
   mv::BuiltInstaller second = BuildInstaller(again, runtime);
@@ -83,6 +88,7 @@ TEST(MvpackProject, ProjectMistakesNameTheKey) {
       {R"({"package": {"blowfishKey": "abc"}})", "package.blowfishKey"},
       {R"({"package": {"dictionarySize": 4095}})", "package.dictionarySize"},
       {R"({"package": {"dictionarySize": 1610612737}})", "package.dictionarySize"},
+      {R"({"package": {"groupFiles": 1}})", "package.groupFiles"},
       {R"({"files": [{"name": "x"}]})", "files[0].source"},
       {R"({"files": [{"source": "x", "colour": 1}]})", "files[0].colour"},
       {R"({"files": [{"source": "x", "date": [1, 2]}]})", "files[0].date"},
