@@ -393,7 +393,8 @@ void DataBlockWriter::Finish() {
 
 void DataBlockWriter::EmitChunk() {
   auto store = [options = options_](Bytes content) {
-    Bytes stored = options.compress ? XzCompress(content, options.preset, options.extreme, options.check, options.dictionary_limit)
+    Bytes stored = options.compress ? XzCompress(content, options.preset, options.extreme, options.check,
+                                                 options.dictionary_limit, options.nice_length)
                                     : std::move(content);
     if (options.blowfish != nullptr) BlowfishEncryptBuffer(*options.blowfish, stored);
     return stored;

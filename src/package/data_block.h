@@ -147,6 +147,7 @@ struct DataBlockWriterOptions {
   std::uint32_t preset = 9;
   bool extreme = true;
   std::uint32_t dictionary_limit = 0;  // see XzCompress
+  std::uint32_t nice_length = 0;       // see XzCompress
   XzCheck check = XzCheck::kCrc64;
   const Blowfish* blowfish = nullptr;  // encipher each chunk
   // Chunks are independent: this many are compressed at the same time, each on a thread of its

@@ -128,7 +128,7 @@ bool XzStreamDecoder::Feed(std::span<const std::uint8_t> input) { return Run(inp
 bool XzStreamDecoder::Finish() { return Run({}, true) && ended_; }
 
 Bytes XzCompress(std::span<const std::uint8_t> input, std::uint32_t preset, bool extreme, XzCheck check,
-                 std::uint32_t dictionary_limit) {
+                 std::uint32_t dictionary_limit, std::uint32_t nice_length) {
   lzma_options_lzma options;
   if (lzma_lzma_preset(&options, preset | (extreme ? LZMA_PRESET_EXTREME : 0)))
     throw std::invalid_argument("unsupported xz preset " + std::to_string(preset));
@@ -137,6 +137,11 @@ Bytes XzCompress(std::span<const std::uint8_t> input, std::uint32_t preset, bool
   // A dictionary larger than the input gains nothing but makes the decoder allocate it.
   if (input.size() < options.dict_size)
     options.dict_size = std::max<std::uint32_t>(LZMA_DICT_SIZE_MIN, static_cast<std::uint32_t>(input.size()));
+  if (nice_length != 0) {
+    if (nice_length < 2 || nice_length > 273)
+      throw std::invalid_argument("unsupported xz nice length " + std::to_string(nice_length));
+    options.nice_len = nice_length;
+  }
   lzma_filter filters[] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
 
   Bytes output(lzma_stream_buffer_bound(input.size()));

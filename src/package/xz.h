@@ -63,7 +63,10 @@ enum class XzCheck { kCrc32, kCrc64 };
 // Compresses into one xz stream. `preset` is 0-9; `extreme` adds the extreme flag. The dictionary
 // is the preset's, but never larger than the input nor than `dictionary_limit` (0: no limit): the
 // decoder allocates the whole dictionary, so the limit is the decoding memory of the stream.
+// `nice_length` (2-273; 0: the preset's) is the match length the encoder takes without looking for
+// a longer one: shorter is faster to compress and barely larger, decoding is unaffected.
 Bytes XzCompress(std::span<const std::uint8_t> input, std::uint32_t preset = 9, bool extreme = true,
-                 XzCheck check = XzCheck::kCrc64, std::uint32_t dictionary_limit = 0);
+                 XzCheck check = XzCheck::kCrc64, std::uint32_t dictionary_limit = 0,
+                 std::uint32_t nice_length = 0);
 
 }  // namespace mv

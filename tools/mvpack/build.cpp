@@ -95,6 +95,7 @@ mv::WrittenInstaller WriteInstaller(const Project& project, std::span<const std:
   options.preset = project.preset;
   options.extreme = project.extreme;
   options.dictionary_limit = project.dictionary_size;
+  options.nice_length = project.nice_length;
   options.blowfish = cipher.get();
   options.threads = build_options.threads != 0 ? build_options.threads
                                                : std::max(1u, std::thread::hardware_concurrency());

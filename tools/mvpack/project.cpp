@@ -92,7 +92,7 @@ Project ProjectFromJson(const json& j, const fs::path& base) {
   json package = j.value("package", json::object());
   if (!package.is_object()) Bad("package", "must be an object");
   OnlyKeys(package, "package.", {"version", "blowfishKey", "chunkSize", "dictionarySize", "preset", "extreme",
-                                   "groupFiles"});
+                                   "niceLength", "groupFiles"});
   p.version = Get<std::string>(package, "version", "package.", p.version);
   if (package.contains("blowfishKey")) p.blowfish_key = ParseKey(Get<std::string>(package, "blowfishKey", "package.", ""));
   p.chunk_size = Get<std::size_t>(package, "chunkSize", "package.", p.chunk_size);
@@ -100,6 +100,8 @@ Project ProjectFromJson(const json& j, const fs::path& base) {
   p.preset = Get<std::uint32_t>(package, "preset", "package.", p.preset);
   if (p.preset > 9) Bad("package.preset", "must be 0 to 9");
   p.extreme = Get<bool>(package, "extreme", "package.", p.extreme);
+  p.nice_length = Get<std::uint32_t>(package, "niceLength", "package.", p.nice_length);
+  if (p.nice_length < 2 || p.nice_length > 273) Bad("package.niceLength", "must be 2 to 273");
   p.group_files = Get<bool>(package, "groupFiles", "package.", p.group_files);
   p.dictionary_size = Get<std::uint32_t>(package, "dictionarySize", "package.", p.dictionary_size);
   if (p.dictionary_size < 4096 || p.dictionary_size > (1536u << 20))

@@ -35,6 +35,9 @@ struct Project {
   std::uint32_t dictionary_size = 8u << 20;
   std::uint32_t preset = 9;
   bool extreme = false;
+  // Matches this long are taken without looking for longer ones: 32 instead of preset 9's 64 builds
+  // about a quarter faster for 0.2 % more file data (bench/README.md).
+  std::uint32_t nice_length = 32;
   // Files go into the package grouped by extension (file_order.h); false keeps the project's order.
   bool group_files = true;
   mv::Settings settings;

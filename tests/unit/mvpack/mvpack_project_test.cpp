@@ -89,6 +89,8 @@ TEST(MvpackProject, ProjectMistakesNameTheKey) {
       {R"({"package": {"dictionarySize": 4095}})", "package.dictionarySize"},
       {R"({"package": {"dictionarySize": 1610612737}})", "package.dictionarySize"},
       {R"({"package": {"groupFiles": 1}})", "package.groupFiles"},
+      {R"({"package": {"niceLength": 1}})", "package.niceLength"},
+      {R"({"package": {"niceLength": 274}})", "package.niceLength"},
       {R"({"files": [{"name": "x"}]})", "files[0].source"},
       {R"({"files": [{"source": "x", "colour": 1}]})", "files[0].colour"},
       {R"({"files": [{"source": "x", "date": [1, 2]}]})", "files[0].date"},

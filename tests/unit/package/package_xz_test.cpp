@@ -72,6 +72,18 @@ TEST(XzCompress, DictionaryLimitBoundsTheDecodingMemory) {
   }
 }
 
+TEST(XzCompress, TheNiceLengthIsTheEncodersAloneAndChecked) {
+  const Bytes data = Filler(200000, 5);
+  const Bytes preset = XzCompress(data, 9, false);
+  const Bytes shortest = XzCompress(data, 9, false, XzCheck::kCrc64, 0, 2);
+  EXPECT_NE(shortest, preset) << "the nice length must reach the encoder";
+  EXPECT_EQ(XzCompress(data, 9, false, XzCheck::kCrc64, 0, 64), preset) << "64 is preset 9's own";
+  for (const Bytes& packed : {shortest, XzCompress(data, 9, false, XzCheck::kCrc64, 0, 273)})
+    EXPECT_EQ(XzDecompress(packed), data);
+  EXPECT_THROW(XzCompress(data, 9, false, XzCheck::kCrc64, 0, 1), std::invalid_argument);
+  EXPECT_THROW(XzCompress(data, 9, false, XzCheck::kCrc64, 0, 274), std::invalid_argument);
+}
+
 TEST(XzDecompress, StopsAtTheOutputLimit) {
   const Bytes packed = XzCompress(Bytes(100000, 0), 6, false);
   EXPECT_FALSE(XzDecompress(packed, 99999).has_value());
