@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -150,6 +152,40 @@ TEST(ParseRealText, AcceptsAndRefusesWhatFromCharsDoes) {
   // Only ASCII is a number.
   for (std::u16string_view text : {u"\uFF11", u"1\u00A0", u"\u22121", u"1\u0660"})
     EXPECT_EQ(ParseRealText(text), std::nullopt) << Utf16ToUtf8(text);
+}
+
+// Halfway points between neighbouring doubles, exactly (a tie, which goes to the double whose last bit
+// is 0) and just below and above, where a reader that is not exact picks the wrong neighbour.
+TEST(ParseRealText, SameAsFromCharsAtHalfwayPoints) {
+  std::vector<double> values = {0.0, DBL_TRUE_MIN, DBL_MIN, 1.0, 0.1, 1e22, 1e23, std::nextafter(DBL_MAX, 0.0)};
+  for (int exponent = -1074; exponent <= 1023; exponent += 7) values.push_back(std::ldexp(1.0, exponent));
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 300; ++i) {
+    const double value = std::bit_cast<double>(random() & 0x7FFFFFFFFFFFFFFFull);
+    if (value < DBL_MAX) values.push_back(value);
+  }
+  for (double value : values) {
+    for (double neighbour : {std::nextafter(value, 0.0), std::nextafter(value, DBL_MAX)}) {
+      if (neighbour == value) continue;
+      static_assert(std::numeric_limits<long double>::digits >= 64);
+      // A long double holds the halfway point exactly (64 significant bits), and %Le writes it exactly
+      // with enough digits.
+      const long double halfway = (static_cast<long double>(value) + neighbour) / 2;
+      char exact[1024];
+      std::snprintf(exact, sizeof exact, "%.800Le", halfway);
+      char near[64];
+      std::snprintf(near, sizeof near, "%.25Le", halfway);
+      const std::string mantissa(exact, std::strchr(exact, 'e'));
+      const std::string exponent(std::strchr(exact, 'e'));
+      for (const std::string& text : {std::string(exact), std::string(near), mantissa + "1" + exponent,
+                                      "-" + mantissa + "00000000000000000000001" + exponent}) {
+        const std::optional<double> expected = FromChars(text);
+        const std::optional<double> parsed = ParseRealText(Utf8ToUtf16(text));
+        ASSERT_EQ(parsed.has_value(), expected.has_value()) << text;
+        if (expected) EXPECT_EQ(Bits(*parsed), Bits(*expected)) << text;
+      }
+    }
+  }
 }
 
 }  // namespace
