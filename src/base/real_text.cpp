@@ -37,7 +37,22 @@ class BigNumber {
     for (; power > 0; --power) rest *= 10;
     MultiplyAdd(rest, 0);
   }
+  void Multiply(std::uint64_t factor) {
+    BigNumber high = *this;
+    high.MultiplyAdd(static_cast<std::uint32_t>(factor >> 32), 0);
+    high.MultiplyByPowerOfTwo(32);
+    MultiplyAdd(static_cast<std::uint32_t>(factor), 0);
+    std::uint64_t carry = 0;
+    if (high.words_.size() > words_.size()) words_.resize(high.words_.size(), 0);
+    for (std::size_t i = 0; i < words_.size(); ++i) {
+      carry += words_[i] + static_cast<std::uint64_t>(i < high.words_.size() ? high.words_[i] : 0);
+      words_[i] = static_cast<std::uint32_t>(carry);
+      carry >>= 32;
+    }
+    if (carry != 0) words_.push_back(static_cast<std::uint32_t>(carry));
+  }
   void MultiplyByPowerOfTwo(std::int64_t power) {
+    if (words_.empty()) return;
     words_.insert(words_.begin(), static_cast<std::size_t>(power / 32), 0);
     const int bits = static_cast<int>(power % 32);
     if (bits == 0) return;
@@ -50,7 +65,7 @@ class BigNumber {
     if (carry != 0) words_.push_back(carry);
   }
   // The sign of a - b. The top word of a number is never 0, so the longer number is the larger.
-  friend int Compare(const BigNumber& a, const BigNumber& b) {
+  static int Compare(const BigNumber& a, const BigNumber& b) {
     if (a.words_.size() != b.words_.size()) return a.words_.size() < b.words_.size() ? -1 : 1;
     for (std::size_t i = a.words_.size(); i-- > 0;) {
       if (a.words_[i] != b.words_[i]) return a.words_[i] < b.words_[i] ? -1 : 1;
@@ -67,6 +82,7 @@ class BigNumber {
       carry >>= 32;
     }
     if (carry != 0) words_.push_back(static_cast<std::uint32_t>(carry));
+    while (!words_.empty() && words_.back() == 0) words_.pop_back();  // a factor of 0
   }
 
   std::vector<std::uint32_t> words_;  // lowest first
@@ -78,45 +94,56 @@ struct DecimalNumber {
   std::int64_t exponent = 0;
 };
 
-// The sign of x - m × 2^power.
-int Compare(const DecimalNumber& x, std::uint64_t m, std::int64_t power) {
-  BigNumber left = BigNumber::FromDigits(x.digits);
-  BigNumber right(m);
-  if (x.exponent >= 0) {
-    left.MultiplyByPowerOfTen(x.exponent);
-  } else {
-    right.MultiplyByPowerOfTen(-x.exponent);
+// A decimal number made ready for many exact comparisons with doubles.
+class ExactDecimal {
+ public:
+  explicit ExactDecimal(const DecimalNumber& x) : digits_(BigNumber::FromDigits(x.digits)), scale_(1) {
+    if (x.exponent >= 0) {
+      digits_.MultiplyByPowerOfTen(x.exponent);
+    } else {
+      scale_.MultiplyByPowerOfTen(-x.exponent);
+    }
   }
-  if (power >= 0) {
-    right.MultiplyByPowerOfTwo(power);
-  } else {
-    left.MultiplyByPowerOfTwo(-power);
-  }
-  return Compare(left, right);
-}
 
-// Where x lies against the numbers that read as `value` (non-negative, finite): -1 below them, 0 among
-// them, 1 above them. A number halfway between two doubles reads as the one whose last bit is 0.
-// The C library's strtod cannot decide this: mingw-w64's reads some numbers next to a power of two as
-// the neighbouring double.
-int Side(const DecimalNumber& x, double value) {
-  const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
-  const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
-  const std::int64_t biased = static_cast<std::int64_t>(bits >> 52);
-  // value = m × 2^power
-  const std::uint64_t m = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
-  const std::int64_t power = biased == 0 ? -1074 : biased - 1075;
-  const bool even = (m & 1) == 0;
-  if (m != 0) {
-    // Just above a power of two the double below is half as far away as the one above.
-    const bool closer_below = fraction == 0 && biased > 1;
-    const int below = closer_below ? Compare(x, 4 * m - 1, power - 2) : Compare(x, 2 * m - 1, power - 1);
-    if (below < 0 || (below == 0 && !even)) return -1;
+  // Where the number lies against the numbers that read as `value` (non-negative, finite): -1 below
+  // them, 0 among them, 1 above them. A number halfway between two doubles reads as the one whose last
+  // bit is 0.
+  int Side(double value) const {
+    const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    const std::int64_t biased = static_cast<std::int64_t>(bits >> 52);
+    // value = m × 2^power
+    const std::uint64_t m = biased == 0 ? fraction : fraction | (std::uint64_t{1} << 52);
+    const std::int64_t power = biased == 0 ? -1074 : biased - 1075;
+    const bool even = (m & 1) == 0;
+    if (m != 0) {
+      // Just above a power of two the double below is half as far away as the one above.
+      const bool closer_below = fraction == 0 && biased > 1;
+      const int below = closer_below ? Compare(4 * m - 1, power - 2) : Compare(2 * m - 1, power - 1);
+      if (below < 0 || (below == 0 && !even)) return -1;
+    }
+    const int above = Compare(2 * m + 1, power - 1);
+    if (above > 0 || (above == 0 && !even)) return 1;
+    return 0;
   }
-  const int above = Compare(x, 2 * m + 1, power - 1);
-  if (above > 0 || (above == 0 && !even)) return 1;
-  return 0;
-}
+
+ private:
+  // The sign of the number - m × 2^power, that is of digits × 10^exponent - m × 2^power.
+  int Compare(std::uint64_t m, std::int64_t power) const {
+    BigNumber left = digits_;
+    BigNumber right = scale_;
+    right.Multiply(m);
+    if (power >= 0) {
+      right.MultiplyByPowerOfTwo(power);
+    } else {
+      left.MultiplyByPowerOfTwo(-power);
+    }
+    return BigNumber::Compare(left, right);
+  }
+
+  BigNumber digits_;  // digits × 10^exponent when the exponent is not negative
+  BigNumber scale_;   // 10^-exponent when it is
+};
 
 // `magnitude` (positive, finite) rounded to `count` significant digits; the C library rounds
 // correctly, halfway to even.
@@ -152,27 +179,34 @@ DecimalNumber Shortest(double magnitude) {
   for (int count = 1;; ++count) {
     DecimalNumber d = Rounded(magnitude, count);
     if (count == kMaxDigits) return d;
-    const int side = Side(d, magnitude);
+    const int side = ExactDecimal(d).Side(magnitude);
     if (side == 0) return d;
     if (side < 0) {
       StepUp(d);
-      if (Side(d, magnitude) == 0) return d;
+      if (ExactDecimal(d).Side(magnitude) == 0) return d;
     }
   }
 }
 
-// The double nearest to x (halfway to even), or infinity; x has at most kMaxSignificant + 1 digits and
-// lies between 10^-326 and 10^310. strtod gives a first answer, which is then checked exactly and moved
-// while it is not the nearest.
-double Nearest(const DecimalNumber& x) {
-  if (x.digits.empty()) return 0;
-  const std::size_t head = std::min<std::size_t>(x.digits.size(), 19);
-  const std::string text = x.digits.substr(0, head) + "e" +
-                           std::to_string(x.exponent + static_cast<std::int64_t>(x.digits.size() - head));
-  double value = std::min(std::strtod(text.c_str(), nullptr), std::numeric_limits<double>::max());
-  for (int side; std::isfinite(value) && (side = Side(x, value)) != 0;)
-    value = std::nextafter(value, side > 0 ? std::numeric_limits<double>::infinity() : 0.0);
-  return value;
+// The double nearest to x (halfway to even), or infinity, found by halving the range of doubles: the
+// bit patterns of the non-negative doubles are in the order of their values. x lies between 10^-326 and
+// 10^310. Exact, and independent of the C library's strtod (mingw-w64's misreads some numbers next to a
+// power of two) and of the locale.
+double Nearest(const DecimalNumber& number) {
+  const ExactDecimal x(number);
+  std::uint64_t low = 0;
+  std::uint64_t high = std::bit_cast<std::uint64_t>(std::numeric_limits<double>::infinity());
+  while (low < high) {
+    const std::uint64_t middle = low + (high - low) / 2;
+    const int side = x.Side(std::bit_cast<double>(middle));
+    if (side == 0) return std::bit_cast<double>(middle);
+    if (side > 0) {
+      low = middle + 1;
+    } else {
+      high = middle;
+    }
+  }
+  return std::bit_cast<double>(low);  // infinity: x is past the largest double
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Real numbers as text and back: the shortest decimal text that reads back to the same double, and
-// the reading of such a text. Built on the C library's conversions in the "C" locale (the runtime never
-// changes its locale), so that the runtime carries no second, larger number-to-text engine.
+// the reading of such a text. The digits come from the C library's printf, which the runtime carries
+// anyway; which double a decimal number reads as is decided with exact whole-number arithmetic, so the
+// results do not depend on the C library's strtod or on the locale.
 #pragma once
 
 #include <optional>
