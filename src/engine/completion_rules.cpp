@@ -1,6 +1,5 @@
 #include "engine/completion_rules.h"
 
-#include <charconv>
 #include <cstdio>
 #include <limits>
 
@@ -77,24 +76,6 @@ std::string ColourText(std::uint32_t colour) {
   char text[8];
   std::snprintf(text, sizeof text, "%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
   return text;
-}
-
-std::string RealText(double value) {
-  char text[32];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
-}
-
-std::optional<double> ParseRealText(std::u16string_view text) {
-  std::string narrow;
-  for (char16_t ch : text) {
-    if (ch > 0x7F) return std::nullopt;
-    narrow.push_back(static_cast<char>(ch));
-  }
-  double value = 0;
-  const auto result = std::from_chars(narrow.data(), narrow.data() + narrow.size(), value);
-  if (narrow.empty() || result.ec != std::errc() || result.ptr != narrow.data() + narrow.size()) return std::nullopt;
-  return value;
 }
 
 std::vector<UninstallValue> UninstallValues(const Settings& s, std::uint32_t product_flags2,

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/real_text.h"
 #include "package/settings.h"
 
 namespace mv {
@@ -72,10 +73,8 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> VersionMajorMinor(std::st
 
 // A colour (0x00BBGGRR) as six upper-case hexadecimal digits, red first.
 std::string ColourText(std::uint32_t colour);
-// A real number as the shortest decimal text that reads back to the same number.
-std::string RealText(double value);
-// The number of a text RealText writes; nothing unless the whole text is a decimal number.
-std::optional<double> ParseRealText(std::u16string_view text);
+// Real numbers ("TitleSize", "CopyrightSize") are written with RealText and read back with
+// ParseRealText (base/real_text.h).
 
 // Every value of the Uninstall key, in the order written; `settings` are the run's (effective)
 // settings.
