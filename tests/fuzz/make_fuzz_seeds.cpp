@@ -262,6 +262,9 @@ int main(int argc, char** argv) {
         u"a,b,c\r\n"
         u"\\HKLM\\Software\\Acme,\"open,1,x,1\r\n";
     Write("registry_script", "every-form", Utf16Le(registry));
+    for (const char16_t* number : {u"14.5", u"-0", u"1e-07", u"123456789012345683968", u"2.2250738585072014e-308",
+                                   u"4.9406564584124654e-324", u"1.7976931348623157e+308", u"nan(x_1)", u"Infinity"})
+      Write("real_text", std::string(number, number + std::char_traits<char16_t>::length(number)), Utf16Le(number));
   } catch (const std::exception& e) {
     std::cerr << "make_fuzz_seeds: " << e.what() << "\n";
     return 1;
