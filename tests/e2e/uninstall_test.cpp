@@ -95,7 +95,8 @@ TEST(Uninstall, ShowsTheProductsBackgroundWindowWhenNotSilent) {
   p.settings.DialogFG = 0x00102030;
   p.settings.TaskbarText = mv::Utf8ToUtf16(caption);
   p.settings.DisplayTitle = u"MvE2E Look Title";
-  p.settings.UninstallBatch1 = "ping -n 4 127.0.0.1 >nul";  // holds the run while the window is looked at
+  // Holds the run while the window is looked at: long enough for the looking helper to start under load.
+  p.settings.UninstallBatch1 = "ping -n 9 127.0.0.1 >nul";
   const Built built = Build(p, dir / "setup.exe");
 
   // Automatic, not silent: a silent installation writes no background values.
