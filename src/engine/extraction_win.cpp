@@ -163,7 +163,8 @@ void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint3
   check.record_date = RecordDate(r);
   check.record_version = Utf8ToUtf16(r.version);
   check.removable_target = removable;
-  if (NeedsExistingFile(check)) check.existing = ExistingAt(dest.path);
+  const bool looked = NeedsExistingFile(check);
+  if (looked) check.existing = ExistingAt(dest.path);
   if (NeedsExistingVersion(check)) check.existing.version = FileVersionOf(dest.path);
   const OverwriteDecision decision = DecideOverwrite(check);
   LogText(decision.log);
@@ -203,7 +204,9 @@ void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint3
   // place; should the decoding fail meanwhile, the part written goes again. Every other file waits
   // for all its bytes first, so that an existing file is never left half replaced.
   WriteSource source = WriteSource::FileRange(extraction, walked.data_offset, static_cast<std::int64_t>(r.data_size));
-  const bool streamed = r.data_size >= kStreamedFileSize && GetFileAttributesW(W(dest.path)) == INVALID_FILE_ATTRIBUTES;
+  const bool streamed =
+      r.data_size >= kStreamedFileSize &&
+      !(looked ? check.existing.exists : GetFileAttributesW(W(dest.path)) != INVALID_FILE_ATTRIBUTES);
   if (streamed) source.await_bytes = await_bytes;
   else await_bytes(walked.data_offset + r.data_size);
   bool written = false;

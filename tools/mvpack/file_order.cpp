@@ -4,6 +4,8 @@
 #include <numeric>
 #include <string>
 
+#include "base/codepage.h"
+
 namespace mvpack {
 
 namespace {
@@ -21,12 +23,8 @@ bool StaysInPlace(const mv::FileRecord& r) {
 // destination is one (no backslash), else the last part of the file's name. Extensions with
 // characters beyond ASCII form one group whatever their case, which this does not fold.
 std::string InstalledExtension(const mv::FileRecord& r) {
-  std::string name;
-  if (!r.destination.empty() && r.destination.find(u'\\') == std::u16string::npos) {
-    for (char16_t c : r.destination) name.push_back(c < 0x80 ? static_cast<char>(c) : '\x80');
-  } else {
-    name = r.name;
-  }
+  const bool new_name = !r.destination.empty() && r.destination.find(u'\\') == std::u16string::npos;
+  std::string name = new_name ? mv::ToNarrowPath(r.destination) : r.name;
   const std::size_t slash = name.find_last_of("\\/");
   if (slash != std::string::npos) name.erase(0, slash + 1);
   const std::size_t dot = name.rfind('.');
