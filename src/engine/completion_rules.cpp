@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/real_text.h"
 #include "base/text.h"
 #include "context/exit_code.h"
 #include "package/corrupt.h"

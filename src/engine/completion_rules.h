@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/real_text.h"
 #include "package/settings.h"
 
 namespace mv {
@@ -73,8 +72,6 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> VersionMajorMinor(std::st
 
 // A colour (0x00BBGGRR) as six upper-case hexadecimal digits, red first.
 std::string ColourText(std::uint32_t colour);
-// Real numbers ("TitleSize", "CopyrightSize") are written with RealText and read back with
-// ParseRealText (base/real_text.h).
 
 // Every value of the Uninstall key, in the order written; `settings` are the run's (effective)
 // settings.

@@ -205,8 +205,7 @@ void InstallRecord(const WalkedFileRecord& walked, HANDLE extraction, std::uint3
   // for all its bytes first, so that an existing file is never left half replaced.
   WriteSource source = WriteSource::FileRange(extraction, walked.data_offset, static_cast<std::int64_t>(r.data_size));
   const bool streamed =
-      r.data_size >= kStreamedFileSize &&
-      !(looked ? check.existing.exists : GetFileAttributesW(W(dest.path)) != INVALID_FILE_ATTRIBUTES);
+      r.data_size >= kStreamedFileSize && !(looked ? check.existing.exists : ExistingAt(dest.path).exists);
   if (streamed) source.await_bytes = await_bytes;
   else await_bytes(walked.data_offset + r.data_size);
   bool written = false;

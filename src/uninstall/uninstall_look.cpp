@@ -1,6 +1,6 @@
 #include "uninstall/uninstall_look.h"
 
-#include "engine/completion_rules.h"
+#include "base/real_text.h"
 #include "ui/color_text.h"
 #include "ui/message_box.h"
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/real_text.h"
 #include "base/text.h"
 #include "package/corrupt.h"
 

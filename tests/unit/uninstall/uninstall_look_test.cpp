@@ -5,6 +5,7 @@
 #include <map>
 #include <variant>
 
+#include "base/real_text.h"
 #include "base/text.h"
 #include "engine/completion_rules.h"
 #include "ui/color_text.h"
