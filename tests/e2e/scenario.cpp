@@ -80,8 +80,12 @@ Built Build(const mvpack::Project& project, const fs::path& path) {
   return b;
 }
 
-bool Reg(const std::vector<std::string>& args) {
-  return RunTool("reg", args, 60).status == 0;
+::testing::AssertionResult Reg(const std::vector<std::string>& args) {
+  const ToolResult r = RunTool("reg", args, 60);
+  if (r.status == 0) return ::testing::AssertionSuccess();
+  std::string command = "reg";
+  for (const std::string& a : args) command += " " + a;
+  return ::testing::AssertionFailure() << command << " ended with " << r.status << ": " << r.output;
 }
 
 std::optional<RegValue> QueryValue(const std::string& key, const std::string& name, const std::string& view) {

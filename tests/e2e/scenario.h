@@ -1,10 +1,12 @@
 // Building the installers that the scenarios run.
 #pragma once
 
-#include "build.h"
+#include <gtest/gtest.h>
+
 #include <optional>
 #include <string>
 
+#include "build.h"
 #include "harness.h"
 
 namespace mve2e {
@@ -37,8 +39,9 @@ struct Built {
 // Builds `project` on the runtime of the win32 tree and writes the installer to `path`.
 Built Build(const mvpack::Project& project, const fs::path& path);
 
-// Runs `reg.exe` of the Wine session with the given arguments; true when it succeeded.
-bool Reg(const std::vector<std::string>& args);
+// Runs `reg.exe` of the Wine session with the given arguments; success when it ended with 0, else a
+// failure that shows its exit status and output (ASSERT_TRUE prints it).
+::testing::AssertionResult Reg(const std::vector<std::string>& args);
 
 // A value as `reg query` shows it: the type's name ("REG_SZ") and the data as text (binary data in
 // hexadecimal digits, numbers as "0x..."). `view` is "/reg:32" or "/reg:64"; an empty `name` is

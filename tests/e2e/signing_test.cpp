@@ -73,7 +73,8 @@ class TrustedRoot {
 };
 
 bool InMachineRootStore(const Signer& s) {
-  return Reg({"query", "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + s.thumbprint});
+  return static_cast<bool>(
+      Reg({"query", "HKLM\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" + s.thumbprint}));
 }
 
 TEST(Signing, SignedInstallersStaySoundWithTheirDataInOrAfterTheSection) {

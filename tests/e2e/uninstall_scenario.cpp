@@ -12,7 +12,7 @@ namespace mve2e {
 
 std::string Narrow(const std::u16string& s) { return mv::Utf16ToUtf8(s); }
 
-bool KeyExists(const std::string& key, const std::string& view) { return Reg({"query", key, view}); }
+bool KeyExists(const std::string& key, const std::string& view) { return static_cast<bool>(Reg({"query", key, view})); }
 
 bool WaitUntilGone(const fs::path& path, int seconds) {
   for (int i = 0; i < seconds * 10; ++i) {
